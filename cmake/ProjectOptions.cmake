@@ -1,0 +1,26 @@
+# Warnings, errors and platform flags shared by every target of the project.
+add_library(project_options INTERFACE)
+
+target_compile_options(project_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast -Werror)
+
+if(WIN32)
+  target_compile_definitions(project_options INTERFACE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # No runtime DLLs of the toolchain beside our programs.
+  target_link_options(project_options INTERFACE -static-libgcc -static-libstdc++)
+endif()
+
+if(QUENVIA_SANITIZE)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Links a Windows executable with no dependency on the toolchain's DLLs.
+function(quenvia_static_windows_exe target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static)
+  endif()
+endfunction()

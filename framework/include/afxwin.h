@@ -1,0 +1,5 @@
+// Applications: the application object, command targets, message boxes.
+#pragma once
+
+#include "afx.h"
+#include "afx/app.h"

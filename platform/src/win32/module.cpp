@@ -1,0 +1,33 @@
+// Win32: the program's own module and command line.
+#include "platform/module.h"
+
+#include <windows.h>
+
+namespace platform
+{
+
+void* ModuleHandle() { return GetModuleHandleW(nullptr); }
+
+XString ModuleFileName()
+{
+    // Grow the buffer until the whole path fits: a folder deeper than
+    // MAX_PATH must not be cut, or files beside the program are missed.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (length == 0)
+            return XString();
+        if (length < size)
+        {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+XString CommandLine() { return GetCommandLineW(); }
+
+} // namespace platform

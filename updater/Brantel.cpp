@@ -1,0 +1,62 @@
+// The entry function: start-up, the guard, the run, the log, the exit code.
+#include "Brantel.h"
+
+#include "FilterProcess.h"
+#include "PatchExecute.h"
+#include "UpdateLog.h"
+#include "platform/os.h"
+
+namespace
+{
+
+const unsigned kScClose = 0xF060;
+const unsigned kScMinimize = 0xF020;
+const unsigned kScMaximize = 0xF030;
+const unsigned long kClosingWait = 7000;
+
+void Print(const wchar_t* text) { platform::CurrentOs().WriteConsoleText(CString(text).Units()); }
+
+} // namespace
+
+int BrantelMain(int, wchar_t*[])
+{
+    platform::Os& os = platform::CurrentOs();
+
+    HINSTANCE hModule = os.ModuleHandle();
+    if (hModule == nullptr)
+    {
+        Print(L"Fatal Error: GetModuleHandle failed\n");
+        return 1;
+    }
+    CString strCommandLine(os.CommandLine());
+    std::wstring commandLine(strCommandLine.GetString());
+    if (!AfxWinInit(hModule, nullptr, commandLine.data(), 0))
+    {
+        Print(L"Fatal Error: MFC initialization failed\n");
+        return 1;
+    }
+
+    // The console window cannot be closed, minimised or maximised from its
+    // title bar while the patch runs.
+    os.RemoveConsoleMenuCommand(kScClose);
+    os.RemoveConsoleMenuCommand(kScMinimize);
+    os.RemoveConsoleMenuCommand(kScMaximize);
+
+    CFilterProcess filter;
+    if (filter.IsApplicationOpen())
+    {
+        WriteUpdateLog(filter.GetStatusMessage());
+        os.Sleep(kClosingWait);
+        return 0;
+    }
+
+    {
+        CPatchExecute patch;
+        if (patch.IsReadyToPatch())
+            patch.Run();
+        else
+            os.Sleep(kClosingWait);
+        WriteUpdateLog(patch.GetLogMessage());
+    }
+    return 0;
+}

@@ -1,0 +1,47 @@
+// CPatchExecute: construction, the run, and the run message.
+#include "PatchExecute.h"
+
+#include "platform/os.h"
+
+namespace
+{
+
+const wchar_t* const kPleaseWaitToClose = L"Please wait to close the application...\n";
+const unsigned long kClosingWait = 7000;
+
+} // namespace
+
+CPatchExecute::CPatchExecute()
+    : m_bWow6432Node(true), m_bDescriptorValid(true), m_bValidationPassed(true),
+      m_bReadyToPatch(false), m_bPatchRequired(false)
+{
+    ValidateInstallation();
+    ReadPatchDescriptor();
+    m_bReadyToPatch = m_bValidationPassed && m_bDescriptorValid;
+}
+
+CPatchExecute::~CPatchExecute() = default;
+
+void CPatchExecute::Run()
+{
+    CheckInstalledUpdates();
+    if (m_bPatchRequired)
+    {
+        ExecutePatch();
+        return;
+    }
+    platform::CurrentOs().WriteConsoleText(CString(kPleaseWaitToClose).Units());
+    platform::CurrentOs().Sleep(kClosingWait);
+}
+
+void CPatchExecute::AppendLogMessage(const CString& strEntry)
+{
+    m_strLogMessage += strEntry;
+    m_strLogMessage += L"\n\n";
+}
+
+void CPatchExecute::SetRegistryVersion(const CString& strVersion)
+{
+    if (!strVersion.IsEmpty())
+        m_strRegistryVersion = strVersion;
+}
