@@ -1,0 +1,99 @@
+// CArchive: an object's bytes written to or read from a CFile through a
+// buffer, little-endian, with the framework's string form and object schema.
+#pragma once
+
+#include "afx/exceptions.h"
+#include "afx/file.h"
+#include "afx/object.h"
+#include "afx/string.h"
+
+class CArchive
+{
+public:
+    enum Mode : UINT
+    {
+        store = 0,
+        load = 1,
+        bNoFlushOnDelete = 2,
+        bNoByteSwap = 4
+    };
+
+    // lpBuf: a buffer of nBufSize bytes owned by the caller, or null for one
+    // of the archive's own.
+    CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = nullptr);
+    ~CArchive();
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+
+    BOOL IsLoading() const;
+    BOOL IsStoring() const;
+    CFile* GetFile() const { return m_pFile; }
+
+    // The schema of the object being loaded; reading it resets it to
+    // 0xFFFFFFFF (no schema).
+    UINT GetObjectSchema();
+    void SetObjectSchema(UINT nSchema);
+
+    // Reads up to nMax bytes (fewer only at the end of the data).
+    UINT Read(void* lpBuf, UINT nMax);
+    void Write(const void* lpBuf, UINT nMax);
+    // Makes at least nAdditionalBytesNeeded more bytes available in the
+    // buffer, or raises CArchiveException (endOfFile).
+    void FillBuffer(UINT nAdditionalBytesNeeded);
+    // How many bytes a loading archive can still deliver: what is buffered
+    // plus what remains of the file.
+    ULONGLONG GetBytesRemaining() const;
+
+    void Flush();
+    void Close();
+    void Abort();
+
+    // Objects with class tags (the framework's object references).
+    CObject* ReadObject(const CRuntimeClass* pClassRefRequested);
+    void WriteObject(const CObject* pOb);
+
+    CArchive& operator<<(BYTE by);
+    CArchive& operator<<(WORD w);
+    CArchive& operator<<(short s);
+    CArchive& operator<<(int i);
+    CArchive& operator<<(UINT u);
+    CArchive& operator<<(LONGLONG n);
+    CArchive& operator<<(ULONGLONG n);
+#ifdef _WIN32
+    CArchive& operator<<(LONG l);
+    CArchive& operator<<(DWORD dw);
+#endif
+    CArchive& operator>>(BYTE& by);
+    CArchive& operator>>(WORD& w);
+    CArchive& operator>>(short& s);
+    CArchive& operator>>(int& i);
+    CArchive& operator>>(UINT& u);
+    CArchive& operator>>(LONGLONG& n);
+    CArchive& operator>>(ULONGLONG& n);
+#ifdef _WIN32
+    CArchive& operator>>(LONG& l);
+    CArchive& operator>>(DWORD& dw);
+#endif
+
+    friend CArchive& operator<<(CArchive& ar, const CObject* pOb);
+    friend CArchive& operator>>(CArchive& ar, CObject*& pOb);
+
+    void* m_pDocument = nullptr;
+    BOOL m_bForceFlat = TRUE;
+
+private:
+    struct Impl;
+    Impl* m_pImpl;
+    CFile* m_pFile;
+    UINT m_nMode;
+    UINT m_nObjectSchema;
+};
+
+// The framework's string form: always the Unicode form when writing; both
+// forms, with every length escape, when reading.
+CArchive& operator<<(CArchive& ar, const CString& str);
+CArchive& operator>>(CArchive& ar, CString& str);
+
+// The length prefix of a string; nCharSize receives 1 or 2.
+UINT_PTR AfxReadStringLength(CArchive& ar, int& nCharSize);
+void AfxWriteStringLength(CArchive& ar, UINT_PTR nLength, BOOL bUnicode);
