@@ -42,7 +42,7 @@ CString StartErrorEntry(platform::Status status)
     default:
     {
         CString strEntry;
-        strEntry.Format(L"Execute patch process: error code %lu", static_cast<unsigned long>(status));
+        strEntry.Format(L"Execute patch process: error code %lu", static_cast<std::uint32_t>(status));
         return strEntry;
     }
     }

@@ -12,9 +12,28 @@ namespace
 const wchar_t* const kProductExecutable = L"Qvw.exe";
 const wchar_t* const kProductExecutableLower = L"qvw.exe";
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+// White space as the Windows runtime's _wtoi skips it (its iswspace set).
+bool IsBlank(wchar_t c)
+{
+    const auto u = static_cast<unsigned>(c);
+    return (u >= 0x09 && u <= 0x0D) || u == 0x20 || u == 0xA0 || u == 0x1680 ||
+           (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F ||
+           u == 0x205F || u == 0x3000;
+}
 
-bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+// The value of a decimal digit as _wtoi reads it: ASCII and the other
+// scripts' decimal digits (Arabic-Indic to full-width); -1 for anything else.
+int DigitValue(wchar_t c)
+{
+    static const unsigned kZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66,
+                                      0x0AE6, 0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50,
+                                      0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+    const auto u = static_cast<unsigned>(c);
+    for (const unsigned zero : kZeros)
+        if (u >= zero && u <= zero + 9)
+            return static_cast<int>(u - zero);
+    return -1;
+}
 
 } // namespace
 
@@ -30,9 +49,9 @@ int RevisionNumber(const CString& strRevision)
     if (i < nLength && (strRevision[i] == L'+' || strRevision[i] == L'-'))
         bNegative = strRevision[i++] == L'-';
     long long nValue = 0;
-    for (; i < nLength && IsDigit(strRevision[i]); ++i)
+    for (int nDigit = 0; i < nLength && (nDigit = DigitValue(strRevision[i])) >= 0; ++i)
     {
-        nValue = nValue * 10 + (strRevision[i] - L'0');
+        nValue = nValue * 10 + nDigit;
         if (nValue > static_cast<long long>(INT_MAX) + 1)
             nValue = static_cast<long long>(INT_MAX) + 1;
     }

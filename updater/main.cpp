@@ -1,6 +1,8 @@
 // The platform's entry point for Brantel.
 #include "Brantel.h"
 
+#include "platform/module.h"
+
 #include <afxwin.h>
 
 // The framework's application object, with no application name.
@@ -9,6 +11,7 @@ CWinApp theApp;
 #ifdef _WIN32
 int wmain(int argc, wchar_t* argv[])
 {
+    platform::RestrictLibrarySearch();
     return BrantelMain(argc, argv);
 }
 #else

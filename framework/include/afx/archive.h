@@ -82,11 +82,27 @@ public:
     BOOL m_bForceFlat = TRUE;
 
 private:
+    // The class and object tables of ReadObject / WriteObject, made on first use.
     struct Impl;
-    Impl* m_pImpl;
+
+    void CheckLoading() const;
+    void CheckStoring() const;
+    void WriteNumber(ULONGLONG value, UINT nBytes);
+    ULONGLONG ReadNumber(UINT nBytes);
+    Impl& Tables();
+    CRuntimeClass* ReadClass(const CRuntimeClass* pClassRefRequested, UINT& nSchema, DWORD& obTag);
+    void WriteClass(const CRuntimeClass* pClassRef);
+    void WriteIndex(DWORD nIndex, BOOL bClass);
+
+    Impl* m_pImpl = nullptr;
     CFile* m_pFile;
     UINT m_nMode;
-    UINT m_nObjectSchema;
+    UINT m_nObjectSchema = 0xFFFFFFFF;
+    BYTE* m_lpBufStart = nullptr;
+    BYTE* m_lpBufCur = nullptr;
+    BYTE* m_lpBufMax = nullptr;
+    UINT m_nBufSize = 0;
+    BOOL m_bUserBuf = FALSE;
 };
 
 // The framework's string form: always the Unicode form when writing; both

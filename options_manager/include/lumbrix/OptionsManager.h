@@ -87,6 +87,13 @@ protected:
     unsigned int m_nNextPanel;
     const CUIntArray* m_pNextIDs;
     CUIntArray m_arrPanelNumbers;
+
+private:
+    // The map slots as the base map type that CleanUpOptionMaps takes.
+    CMapStringToOb** PanelMapSlots();
+    // How many slots a panel search may look at: never past the 32 slots nor
+    // past the panel numbers actually held, whatever count the file declared.
+    int SearchablePanelCount() const;
 };
 
 #if defined(__GNUC__)

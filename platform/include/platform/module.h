@@ -12,5 +12,10 @@ void* ModuleHandle();
 XString ModuleFileName();
 // The process command line as the system keeps it.
 XString CommandLine();
+// Takes the program's own folder and the current folder out of the library
+// search, so that only the system folder supplies libraries loaded from now
+// on. An elevated program started from a download folder must not load a DLL
+// planted beside it. Nothing to do where there are no such libraries.
+void RestrictLibrarySearch();
 
 } // namespace platform

@@ -5,7 +5,14 @@
 // names without regard to case, blanks around names and values ignored, one
 // pair of quotes stripped from a value on reading, a null key removing the
 // section and a null value removing the key, CR LF line ends, and files read
-// whether ANSI, UTF-16LE with a byte-order mark, or UTF-8.
+// whether ANSI, UTF-16 with a byte-order mark, or UTF-8.
+//
+// On both, text never turns into '?' on its way through a file: a new file
+// whose texts need more than the ANSI code page is started as UTF-16LE with
+// its byte-order mark, and a write that an existing file's encoding cannot
+// hold fails and leaves the file as it was. So does a write of a line break,
+// a NUL, or a key that would read back as something else ('=' in it, or '['
+// first).
 #pragma once
 
 #include "platform/text.h"
@@ -15,11 +22,15 @@
 namespace platform
 {
 
-// Null pointers have the meaning they have for the Win32 calls. The result
-// is cut to bufferSize - 1 units as those calls cut it.
+// Null pointers have the meaning they have for the Win32 calls. A value is
+// cut to bufferSize - 1 units as those calls cut it. A null section or key
+// asks for the list of section or key names: each name followed by NUL and
+// one more NUL after the last (the empty text when there is none), cut to
+// the buffer the way those calls cut it.
 XString GetPrivateProfileText(const XString* section, const XString* key,
                               const XString* defaultText, std::size_t bufferSize,
                               const XString& fileName);
+// A write without a section fails and changes nothing.
 bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
                              const XString& fileName);
 

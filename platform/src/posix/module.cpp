@@ -44,4 +44,9 @@ XString CommandLine()
     return FromUtf8(raw);
 }
 
+void RestrictLibrarySearch()
+{
+    // Shared libraries come from the loader's own paths; nothing to restrict.
+}
+
 } // namespace platform

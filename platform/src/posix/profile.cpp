@@ -1,23 +1,792 @@
-// POSIX: private profile files.
-// (Placeholder until the INI implementation lands: reads give the default,
-// writes fail.)
+// POSIX: private profile (INI) files, read and edited here with the
+// behaviour that callers of the Win32 profile functions see.
+// Only code valid on every POSIX system belongs in this file.
+//
+// A file is ANSI (Windows-1252), UTF-16 with a byte-order mark, or UTF-8:
+// with its mark, or without one when the bytes are valid UTF-8 and hold
+// something beyond ASCII (hand-edited files on these systems are UTF-8,
+// and ANSI text beyond ASCII is very rarely valid UTF-8). Edits keep the
+// file's encoding and every byte outside the line they change.
 #include "platform/profile.h"
+
+#include "../profile_encoding.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace platform
 {
-
-XString GetPrivateProfileText(const XString*, const XString*, const XString* defaultText,
-                              std::size_t bufferSize, const XString&)
+namespace
 {
-    XString text = defaultText != nullptr ? *defaultText : XString();
-    if (bufferSize > 0 && text.size() > bufferSize - 1)
-        text.resize(bufferSize - 1);
+
+using profile::Encoding;
+
+// Profile files are small; a larger file is treated as unreadable, which
+// keeps the memory of every call bounded.
+constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
+
+constexpr XCHAR kNul = 0;
+
+// Where the text of a file lies in its bytes, and how its units are stored.
+struct Layout
+{
+    Encoding encoding = Encoding::Ansi;
+    std::size_t start = 0; // after the byte-order mark
+    std::size_t end = 0;   // after the last whole code unit
+    std::size_t width = 1; // bytes per code unit
+};
+
+// One line of a file, as byte offsets into it.
+struct Line
+{
+    enum class Kind
+    {
+        Blank,
+        Header,
+        Entry
+    };
+    Kind kind = Kind::Blank;
+    std::size_t begin = 0; // content
+    std::size_t end = 0;
+    std::size_t next = 0;      // after the line break
+    std::size_t nameBegin = 0; // section name, or key
+    std::size_t nameEnd = 0;
+    bool hasValue = false;
+    std::size_t valueBegin = 0;
+    std::size_t valueEnd = 0;
+};
+
+std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t count)
+{
+    const unsigned b0 = bytes[0];
+    std::size_t length = 0;
+    unsigned low = 0x80;
+    unsigned high = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF)
+        length = 2;
+    else if (b0 >= 0xE0 && b0 <= 0xEF)
+    {
+        length = 3;
+        if (b0 == 0xE0)
+            low = 0xA0;
+        else if (b0 == 0xED)
+            high = 0x9F;
+    }
+    else if (b0 >= 0xF0 && b0 <= 0xF4)
+    {
+        length = 4;
+        if (b0 == 0xF0)
+            low = 0x90;
+        else if (b0 == 0xF4)
+            high = 0x8F;
+    }
+    if (length == 0 || length > count)
+        return 0;
+    if (bytes[1] < low || bytes[1] > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+    {
+        if ((bytes[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+bool IsUtf8BeyondAscii(const std::string& bytes)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < bytes.size();)
+    {
+        if (data[i] < 0x80)
+        {
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceLength(data + i, bytes.size() - i);
+        if (length == 0)
+            return false;
+        beyondAscii = true;
+        i += length;
+    }
+    return beyondAscii;
+}
+
+Layout Examine(const std::string& bytes)
+{
+    Layout layout;
+    layout.encoding = profile::EncodingFromMark(
+        reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), layout.start);
+    if (layout.encoding == Encoding::Ansi && IsUtf8BeyondAscii(bytes))
+        layout.encoding = Encoding::Utf8;
+    if (layout.encoding == Encoding::Utf16Le || layout.encoding == Encoding::Utf16Be)
+        layout.width = 2;
+    layout.end = layout.start + (bytes.size() - layout.start) / layout.width * layout.width;
+    return layout;
+}
+
+unsigned UnitAt(const std::string& bytes, const Layout& layout, std::size_t at)
+{
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    if (layout.width == 1)
+        return first;
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return layout.encoding == Encoding::Utf16Le ? (first | (second << 8u))
+                                                : ((first << 8u) | second);
+}
+
+XString Decode(const std::string& bytes, const Layout& layout, std::size_t begin, std::size_t end)
+{
+    switch (layout.encoding)
+    {
+    case Encoding::Ansi:
+        return AnsiToText(bytes.data() + begin, end - begin);
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return FromUtf8(std::string_view(bytes.data() + begin, end - begin));
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        break;
+    }
+    XString text;
+    text.reserve((end - begin) / 2);
+    for (std::size_t at = begin; at < end; at += 2)
+        text.push_back(static_cast<XCHAR>(UnitAt(bytes, layout, at)));
     return text;
 }
 
-bool WritePrivateProfileText(const XString*, const XString*, const XString*, const XString&)
+// Appends the text in the file's encoding; false when that encoding cannot
+// hold it exactly.
+bool Encode(XStringView text, Encoding encoding, std::string& out)
 {
+    switch (encoding)
+    {
+    case Encoding::Ansi:
+        if (!profile::FitsAnsi(text))
+            return false;
+        out += TextToAnsi(text);
+        return true;
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+    {
+        const std::string bytes = ToUtf8(text);
+        if (FromUtf8(bytes) != text)
+            return false; // an unpaired surrogate
+        out += bytes;
+        return true;
+    }
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        break;
+    }
+    for (const XCHAR c : text)
+    {
+        const auto unit = static_cast<unsigned>(c);
+        const auto low = static_cast<char>(unit & 0xFFu);
+        const auto high = static_cast<char>(unit >> 8u);
+        out.push_back(encoding == Encoding::Utf16Le ? low : high);
+        out.push_back(encoding == Encoding::Utf16Le ? high : low);
+    }
+    return true;
+}
+
+bool IsBlankUnit(unsigned unit)
+{
+    return unit < 0x80 && profile::IsBlank(static_cast<XCHAR>(unit));
+}
+
+// Reads the line that starts at `at`; false at the end of the text.
+bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Line& line)
+{
+    if (at >= layout.end)
+        return false;
+    const std::size_t w = layout.width;
+    line = Line();
+    line.begin = at;
+    std::size_t end = at;
+    while (end < layout.end)
+    {
+        const unsigned unit = UnitAt(bytes, layout, end);
+        if (unit == '\r' || unit == '\n')
+            break;
+        end += w;
+    }
+    line.end = end;
+    line.next = end;
+    if (end < layout.end)
+    {
+        const unsigned unit = UnitAt(bytes, layout, end);
+        line.next = end + w;
+        if (unit == '\r' && line.next < layout.end && UnitAt(bytes, layout, line.next) == '\n')
+            line.next += w;
+    }
+
+    std::size_t first = line.begin;
+    std::size_t last = line.end;
+    while (first < last && IsBlankUnit(UnitAt(bytes, layout, first)))
+        first += w;
+    while (last > first && IsBlankUnit(UnitAt(bytes, layout, last - w)))
+        last -= w;
+    if (first == last)
+        return true;
+
+    if (UnitAt(bytes, layout, first) == '[')
+    {
+        std::size_t close = last;
+        while (close > first + w && UnitAt(bytes, layout, close - w) != ']')
+            close -= w;
+        if (close > first + w)
+        {
+            line.kind = Line::Kind::Header;
+            line.nameBegin = first + w;
+            line.nameEnd = close - w;
+            while (line.nameBegin < line.nameEnd &&
+                   IsBlankUnit(UnitAt(bytes, layout, line.nameBegin)))
+                line.nameBegin += w;
+            while (line.nameEnd > line.nameBegin &&
+                   IsBlankUnit(UnitAt(bytes, layout, line.nameEnd - w)))
+                line.nameEnd -= w;
+            return true;
+        }
+    }
+
+    line.kind = Line::Kind::Entry;
+    line.nameBegin = first;
+    std::size_t equals = first;
+    while (equals < last && UnitAt(bytes, layout, equals) != '=')
+        equals += w;
+    line.nameEnd = equals;
+    while (line.nameEnd > line.nameBegin && IsBlankUnit(UnitAt(bytes, layout, line.nameEnd - w)))
+        line.nameEnd -= w;
+    if (equals < last)
+    {
+        line.hasValue = true;
+        line.valueBegin = equals + w;
+        line.valueEnd = last;
+        while (line.valueBegin < line.valueEnd &&
+               IsBlankUnit(UnitAt(bytes, layout, line.valueBegin)))
+            line.valueBegin += w;
+    }
+    return true;
+}
+
+// A parsed file: its bytes and their layout.
+struct Document
+{
+    std::string bytes;
+    Layout layout;
+
+    XString Text(std::size_t begin, std::size_t end) const
+    {
+        return Decode(bytes, layout, begin, end);
+    }
+    bool Matches(std::size_t begin, std::size_t end, XStringView name) const
+    {
+        return CompareNoCase(Text(begin, end), name) == 0;
+    }
+    bool IsComment(const Line& line) const
+    {
+        return line.nameEnd > line.nameBegin && UnitAt(bytes, layout, line.nameBegin) == ';';
+    }
+};
+
+// The first section of a name; the lines before the first section line form
+// the section with the empty name, which therefore always exists.
+struct Section
+{
+    bool found = false;
+    std::size_t begin = 0; // of its section line
+    std::size_t body = 0;  // after its section line
+    std::size_t end = 0;   // where the next section line starts
+    bool unbroken = false; // its section line ends the file without a line break
+};
+
+Section FindSection(const Document& doc, XStringView name)
+{
+    Section section;
+    bool inside = name.empty();
+    section.found = inside;
+    section.begin = section.body = doc.layout.start;
+    Line line;
+    for (std::size_t at = doc.layout.start; NextLine(doc.bytes, doc.layout, at, line);
+         at = line.next)
+    {
+        if (line.kind != Line::Kind::Header)
+            continue;
+        if (inside)
+        {
+            section.end = line.begin;
+            return section;
+        }
+        if (doc.Matches(line.nameBegin, line.nameEnd, name))
+        {
+            inside = true;
+            section.found = true;
+            section.begin = line.begin;
+            section.body = line.next;
+            section.unbroken = line.next == line.end;
+        }
+    }
+    section.end = doc.layout.end;
+    return section;
+}
+
+bool FindEntry(const Document& doc, const Section& section, XStringView key, Line& entry)
+{
+    for (std::size_t at = section.body;
+         at < section.end && NextLine(doc.bytes, doc.layout, at, entry); at = entry.next)
+    {
+        if (entry.kind == Line::Kind::Entry && doc.Matches(entry.nameBegin, entry.nameEnd, key))
+            return true;
+    }
     return false;
+}
+
+void StripQuotes(XString& text)
+{
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front())
+        text = text.substr(1, text.size() - 2);
+}
+
+// The text as the Win32 call sees it: up to its first NUL.
+XStringView UpToNul(const XString& text)
+{
+    return XStringView(text.c_str());
+}
+
+// The default as the Win32 call hands it back: trailing spaces removed (but
+// never its first character) and one pair of quotes stripped.
+XString Fallback(const XString* defaultText)
+{
+    if (defaultText == nullptr)
+        return XString();
+    XString text(UpToNul(*defaultText));
+    std::size_t length = text.size();
+    while (length > 1 && text[length - 1] == ' ')
+        --length;
+    text.resize(length);
+    StripQuotes(text);
+    return text;
+}
+
+XString CutValue(XString text, std::size_t bufferSize)
+{
+    if (bufferSize == 0)
+        return XString();
+    if (text.size() > bufferSize - 1)
+        text.resize(bufferSize - 1);
+    return XString(UpToNul(text));
+}
+
+// The list result of names filled into a buffer of bufferSize units, the
+// last name cut and followed by two NULs when they do not all fit.
+XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
+{
+    if (bufferSize == 0)
+        return XString();
+    XString buffer;
+    for (const XString& name : names)
+    {
+        buffer += name;
+        buffer.push_back(kNul);
+    }
+    if (buffer.size() < bufferSize)
+        buffer.push_back(kNul);
+    else if (bufferSize >= 2)
+    {
+        buffer.resize(bufferSize - 2);
+        buffer.append(2, kNul);
+    }
+    else
+        buffer.assign(1, kNul);
+    return profile::ListFromBuffer(buffer.data(), buffer.size());
+}
+
+// The default handed back where a list was asked for.
+XString FallbackList(const XString* defaultText, std::size_t bufferSize)
+{
+    const XString text = CutValue(Fallback(defaultText), bufferSize);
+    return profile::ListFromBuffer(text.c_str(), text.size() + 1);
+}
+
+class File
+{
+public:
+    File() = default;
+    ~File()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing regular file, never waiting on a pipe or device;
+    // 0 or the reason it failed.
+    int Open(const std::string& path, bool write)
+    {
+        m_fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+        return m_fd >= 0 ? Prepare(write) : errno;
+    }
+    int Create(const std::string& path)
+    {
+        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+        return m_fd >= 0 ? Prepare(true) : errno;
+    }
+
+    bool ReadAll(std::string& bytes) const
+    {
+        bytes.clear();
+        char chunk[16384];
+        for (;;)
+        {
+            const ssize_t got = pread(m_fd, chunk, sizeof chunk, static_cast<off_t>(bytes.size()));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return false;
+            if (got == 0)
+                return true;
+            if (bytes.size() + static_cast<std::size_t>(got) > kMaxFileBytes)
+                return false;
+            bytes.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+
+    // Replaces the content; on failure the previous content is put back.
+    bool Replace(const std::string& before, const std::string& after) const
+    {
+        std::size_t same = 0;
+        while (same < before.size() && same < after.size() && before[same] == after[same])
+            ++same;
+        if (WriteFrom(after, same) && Truncate(after.size()))
+            return true;
+        WriteFrom(before, same);
+        Truncate(before.size());
+        return false;
+    }
+
+private:
+    int Prepare(bool write)
+    {
+        struct stat status;
+        if (fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))
+            return EACCES;
+        const int flags = fcntl(m_fd, F_GETFL);
+        if (flags != -1)
+            fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
+        // Other writers of the file wait for this call to end; a file system
+        // without locks still gets the call done.
+        struct flock lock = {};
+        lock.l_type = write ? F_WRLCK : F_RDLCK;
+        lock.l_whence = SEEK_SET;
+        while (fcntl(m_fd, F_SETLKW, &lock) != 0 && errno == EINTR)
+        {
+        }
+        return 0;
+    }
+
+    bool WriteFrom(const std::string& bytes, std::size_t from) const
+    {
+        while (from < bytes.size())
+        {
+            const ssize_t put =
+                pwrite(m_fd, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            from += static_cast<std::size_t>(put);
+        }
+        return true;
+    }
+    bool Truncate(std::size_t size) const { return ftruncate(m_fd, static_cast<off_t>(size)) == 0; }
+
+    int m_fd = -1;
+};
+
+bool Load(const XString& fileName, Document& doc)
+{
+    File file;
+    if (file.Open(ToUtf8(fileName), false) != 0 || !file.ReadAll(doc.bytes))
+        return false;
+    doc.layout = Examine(doc.bytes);
+    return true;
+}
+
+std::vector<XString> SectionNames(const Document& doc, std::size_t bufferSize)
+{
+    std::vector<XString> names;
+    std::size_t units = 0;
+    Line line;
+    for (std::size_t at = doc.layout.start;
+         units <= bufferSize && NextLine(doc.bytes, doc.layout, at, line); at = line.next)
+    {
+        if (line.kind != Line::Kind::Header || line.nameBegin == line.nameEnd)
+            continue;
+        names.push_back(doc.Text(line.nameBegin, line.nameEnd));
+        units += names.back().size() + 1;
+    }
+    return names;
+}
+
+std::vector<XString> KeyNames(const Document& doc, const Section& section, std::size_t bufferSize)
+{
+    std::vector<XString> names;
+    std::size_t units = 0;
+    Line line;
+    for (std::size_t at = section.body;
+         at < section.end && units <= bufferSize && NextLine(doc.bytes, doc.layout, at, line);
+         at = line.next)
+    {
+        if (line.kind != Line::Kind::Entry || !line.hasValue || doc.IsComment(line))
+            continue;
+        names.push_back(doc.Text(line.nameBegin, line.nameEnd));
+        units += names.back().size() + 1;
+    }
+    return names;
+}
+
+// The new content of a file for one write, or false when the file's
+// encoding cannot hold the texts.
+class Edit
+{
+public:
+    Edit(const Document& doc, XStringView section, const XString* key, const XString* value)
+        : m_doc(doc), m_section(LeadingTrimmed(section)), m_key(key), m_value(value)
+    {
+    }
+
+    bool Apply(std::string& result)
+    {
+        const Encoding encoding = m_doc.layout.encoding;
+        std::string ignored;
+        if (!Encode(m_section, encoding, ignored) ||
+            (m_key != nullptr && !Encode(KeyText(), encoding, ignored)) ||
+            (m_value != nullptr && !Encode(ValueText(), encoding, ignored)))
+            return false;
+
+        const Section section = FindSection(m_doc, profile::TrimBlanks(m_section));
+        if (m_key == nullptr)
+            return RemoveSection(section, result);
+        Line entry;
+        const bool hasEntry =
+            section.found && FindEntry(m_doc, section, profile::TrimBlanks(*m_key), entry);
+        if (m_value == nullptr)
+            return hasEntry ? Splice(entry.begin, entry.next, std::string(), result)
+                            : Unchanged(result);
+        if (hasEntry)
+            return ReplaceValue(entry, result);
+        if (section.found)
+            return AddEntry(section, result);
+        return AddSection(result);
+    }
+
+private:
+    // Written as Windows writes them: without their leading blanks. Names are
+    // found without their trailing blanks too, as they are read back.
+    static XStringView LeadingTrimmed(XStringView text)
+    {
+        std::size_t begin = 0;
+        while (begin < text.size() && profile::IsBlank(text[begin]))
+            ++begin;
+        return text.substr(begin);
+    }
+    XStringView KeyText() const { return LeadingTrimmed(*m_key); }
+    XStringView ValueText() const { return LeadingTrimmed(*m_value); }
+
+    bool Unchanged(std::string& result) const
+    {
+        result = m_doc.bytes;
+        return true;
+    }
+
+    bool Splice(std::size_t from, std::size_t to, const std::string& insert,
+                std::string& result) const
+    {
+        result.reserve(m_doc.bytes.size() - (to - from) + insert.size());
+        result.assign(m_doc.bytes, 0, from);
+        result += insert;
+        result.append(m_doc.bytes, to, std::string::npos);
+        return true;
+    }
+
+    bool Append(XStringView text, std::string& out) const
+    {
+        return Encode(text, m_doc.layout.encoding, out);
+    }
+
+    std::string EntryLine() const
+    {
+        std::string line;
+        Append(KeyText(), line);
+        Append(Ascii("="), line);
+        Append(ValueText(), line);
+        Append(Ascii("\r\n"), line);
+        return line;
+    }
+
+    bool RemoveSection(const Section& section, std::string& result) const
+    {
+        if (!section.found || section.begin == section.end)
+            return Unchanged(result);
+        return Splice(section.begin, section.end, std::string(), result);
+    }
+
+    // The key keeps its spelling in the file; the line gets the new value.
+    bool ReplaceValue(const Line& entry, std::string& result) const
+    {
+        std::string line(m_doc.bytes, entry.nameBegin, entry.nameEnd - entry.nameBegin);
+        Append(Ascii("="), line);
+        Append(ValueText(), line);
+        return Splice(entry.begin, entry.end, line, result);
+    }
+
+    // A new key goes after the last entry of its section (comments and
+    // blank lines after it stay with whatever follows).
+    bool AddEntry(const Section& section, std::string& result) const
+    {
+        std::size_t anchor = section.body;
+        bool unbroken = section.unbroken;
+        Line line;
+        for (std::size_t at = section.body;
+             at < section.end && NextLine(m_doc.bytes, m_doc.layout, at, line); at = line.next)
+        {
+            if (line.kind == Line::Kind::Entry && !m_doc.IsComment(line))
+            {
+                anchor = line.next;
+                unbroken = line.next == line.end;
+            }
+        }
+        std::string insert;
+        if (unbroken)
+            Append(Ascii("\r\n"), insert);
+        insert += EntryLine();
+        return Splice(anchor, anchor, insert, result);
+    }
+
+    bool AddSection(std::string& result) const
+    {
+        std::string insert;
+        const Layout& layout = m_doc.layout;
+        if (layout.end > layout.start)
+        {
+            const unsigned last = UnitAt(m_doc.bytes, layout, layout.end - layout.width);
+            if (last != '\r' && last != '\n')
+                Append(Ascii("\r\n"), insert);
+        }
+        Append(Ascii("["), insert);
+        Append(m_section, insert);
+        Append(Ascii("]\r\n"), insert);
+        insert += EntryLine();
+        return Splice(layout.end, layout.end, insert, result);
+    }
+
+    const Document& m_doc;
+    XStringView m_section;
+    const XString* m_key;
+    const XString* m_value;
+};
+
+// The file's new content, or false when it cannot take the texts without
+// changing them. A file without content takes ANSI when the texts allow it,
+// else UTF-16LE with its mark, so that nothing turns into '?'.
+bool Compose(const std::string& bytes, XStringView section, const XString* key,
+             const XString* value, std::string& result)
+{
+    Document doc;
+    doc.bytes = bytes;
+    doc.layout = Examine(bytes);
+    if (!bytes.empty())
+    {
+        if (doc.layout.end != bytes.size())
+            return false; // a UTF-16 file cut inside a unit
+        if (!Edit(doc, section, key, value).Apply(result))
+            return false;
+        // ANSI text must not come to look like UTF-8 and be misread later.
+        return doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi;
+    }
+    if (Edit(doc, section, key, value).Apply(result) && Examine(result).encoding == Encoding::Ansi)
+        return true;
+    doc.bytes = "\xFF\xFE";
+    doc.layout = Examine(doc.bytes);
+    return Edit(doc, section, key, value).Apply(result);
+}
+
+} // namespace
+
+XString GetPrivateProfileText(const XString* section, const XString* key,
+                              const XString* defaultText, std::size_t bufferSize,
+                              const XString& fileName)
+{
+    Document doc;
+    const bool loaded = Load(fileName, doc);
+    if (section == nullptr)
+    {
+        if (!loaded)
+            return XString();
+        return ListResult(SectionNames(doc, bufferSize), bufferSize);
+    }
+    const XStringView sectionName = profile::TrimBlanks(UpToNul(*section));
+    const Section found = loaded ? FindSection(doc, sectionName) : Section();
+    if (key == nullptr)
+    {
+        if (found.found)
+        {
+            const std::vector<XString> names = KeyNames(doc, found, bufferSize);
+            if (!names.empty())
+                return ListResult(names, bufferSize);
+        }
+        return FallbackList(defaultText, bufferSize);
+    }
+    Line entry;
+    if (found.found && FindEntry(doc, found, profile::TrimBlanks(UpToNul(*key)), entry) &&
+        entry.hasValue)
+    {
+        XString value = doc.Text(entry.valueBegin, entry.valueEnd);
+        StripQuotes(value);
+        return CutValue(value, bufferSize);
+    }
+    return CutValue(Fallback(defaultText), bufferSize);
+}
+
+bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
+                             const XString& fileName)
+{
+    if (section == nullptr || !profile::IsStorable(section, key, value))
+        return false;
+    const std::string path = ToUtf8(fileName);
+    const bool removing = key == nullptr || value == nullptr;
+    File file;
+    bool created = false;
+    const int error = file.Open(path, true);
+    if (error != 0)
+    {
+        if (error != ENOENT)
+            return false;
+        if (removing)
+            return true; // nothing to remove from a file that is not there
+        if (file.Create(path) != 0)
+            return false;
+        created = true;
+    }
+
+    std::string bytes;
+    std::string result;
+    bool written = file.ReadAll(bytes);
+    if (written && bytes.empty() && removing)
+        return true;
+    if (written)
+        written = Compose(bytes, *section, key, value, result) &&
+                  (result == bytes || file.Replace(bytes, result));
+    if (!written && created)
+        unlink(path.c_str());
+    return written;
 }
 
 } // namespace platform

@@ -30,4 +30,19 @@ XString ModuleFileName()
 
 XString CommandLine() { return GetCommandLineW(); }
 
+void RestrictLibrarySearch()
+{
+    // SetDefaultDllDirectories is looked up: older systems without it still
+    // lose the current folder through SetDllDirectoryW.
+    SetDllDirectoryW(L"");
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr)
+        return;
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 } // namespace platform

@@ -1,0 +1,300 @@
+// The real program, run in a sandbox: every outcome a user can meet, with the
+// exact console, log, record and exit code.
+#include "Sandbox.h"
+
+#include <gtest/gtest.h>
+
+namespace e2e
+{
+namespace
+{
+
+const std::string kGuard =
+    "Patch update status: Please check and close Quenvia/Excel application,if open.\n";
+const std::string kValidation = "Patch update status: Validation in-progress...\n";
+const std::string kInProgress =
+    "Patch update status: Installation in-progress.\nPlease wait to complete...\n";
+const std::string kPleaseWait = "Please wait to close the application...\n";
+const std::string kAlreadyApplied =
+    "Patch update status: This patch update has been already applied.\n";
+const std::string kUpdateFailed =
+    "Patch update status: Update failed, please check the log for complete details.\n";
+
+// The entries of a validation that passes, in this platform's registry mode.
+std::string ValidationPassed()
+{
+#ifdef _WIN32
+    const std::string mode = "Registry bit support Mode 1: Verified successfully.\n\n";
+#else
+    const std::string mode = "Registry bit support Mode 2: Verified successfully.\n\n";
+#endif
+    return mode + "Client side update check, level version completed.\n\n"
+                  "Client side update check, level three completed.\n\n"
+                  "Client side update check, level two completed.\n\n";
+}
+
+const std::string kDescriptorRead = "Read patch update installer file completed.\n\n"
+                                    "Patch update read process: key values found.\n\n";
+
+std::string LogOf(const Sandbox& box)
+{
+    std::string body;
+    const std::string log = Sandbox::Read(box.Log());
+    if (!SplitLog(log, body))
+        return "<bad header>" + log;
+    return body;
+}
+
+class BrantelEndToEnd : public ::testing::Test
+{
+protected:
+    // A product at 14.0.0.4, a patch to 14.0.0.5 whose installer copies it in.
+    void StandardInstallation()
+    {
+        box.RegisterProduct();
+        box.WriteProduct(14, 0, 0, 4);
+        box.WritePayload(14, 0, 0, 5);
+        box.WriteStandardDescriptor();
+        box.InstallerCopiesPayload();
+    }
+
+    Sandbox box;
+};
+
+void ExpectGuardRun(Sandbox& box, const std::wstring& processName)
+{
+    const fs::path running = box.Root() / L"running";
+    fs::create_directories(running);
+    fs::copy_file(Sandbox::FakeInstaller(), running / processName);
+    testing_support::RunResult result;
+    {
+        testing_support::BackgroundProgram application((running / processName).wstring(),
+                                                       {L"--sleep", L"60000"});
+        result = box.Run({L"--ignored", L"argument"});
+    }
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kGuard));
+    EXPECT_GE(result.seconds, 7.0);
+    EXPECT_EQ(LogOf(box), LogBody(kGuard));
+}
+
+TEST_F(BrantelEndToEnd, RunningProductStopsTheRun)
+{
+    StandardInstallation();
+    ExpectGuardRun(box, L"Qvw.exe");
+    EXPECT_EQ(Sandbox::Read(box.Record()), "") << "nothing may be installed";
+}
+
+TEST_F(BrantelEndToEnd, RunningExcelInAnotherLetterCaseStopsTheRun)
+{
+    StandardInstallation();
+    ExpectGuardRun(box, L"EXCEL.EXE");
+}
+
+TEST_F(BrantelEndToEnd, PatchIsAppliedOnceAndThenFoundApplied)
+{
+    StandardInstallation();
+    const auto first = box.Run();
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(first.output, ConsoleText(kValidation + kInProgress +
+                                        "Patch update status: Completed successfully.\n" +
+                                        kPleaseWait));
+    EXPECT_GE(first.seconds, 10.0);
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details found: Exit code 2.\n\n"
+                                  "Execute patch process: Completed successfully.\n\n"));
+    EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5");
+
+    const auto second = box.Run();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.output, ConsoleText(kValidation + kAlreadyApplied + kPleaseWait));
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details not found: Exit code 3.\n\n"
+                                  "This patch update has been already applied.\n\n"));
+}
+
+TEST_F(BrantelEndToEnd, InstallerThatChangesNothingIsAVersionMismatch)
+{
+    StandardInstallation();
+    box.WriteInstallerScript({});
+    const auto result = box.Run();
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + kInProgress +
+                          "Patch update status: Update failed due to version mismatch, please "
+                          "check the log for complete details.\n" +
+                          kPleaseWait));
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details found: Exit code 2.\n\n"
+                                  "Execute patch process : Not completed successfully due to "
+                                  "version information mismatch. \n\n"));
+    EXPECT_FALSE(fs::exists(box.Record()));
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(BrantelEndToEnd, InstallerThatRemovesTheProductCountsAsCancelled)
+{
+    StandardInstallation();
+    box.WriteInstallerScript({"delete " + Sandbox::Utf8(box.ProductExecutable())});
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details found: Exit code 2.\n\n"
+                                  "Execute patch process : Not completed successfully (might be "
+                                  "cancelled during updates). Please try again. \n\n"));
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(BrantelEndToEnd, RecordThatCannotBeWrittenFailsTheUpdate)
+{
+    StandardInstallation();
+    fs::create_directory(box.Record());
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
+    const std::string record = Sandbox::Utf8(box.Record());
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Installer update file exists in local.\n\n"
+                                  "Access to " + record + " was denied.\n\n"
+                                  "Read local installer update file failed.\n\n"
+                                  "Update details found: Exit code 1.\n\n"
+                                  "Installedupdates failed.Access to " + record + " was denied.\n\n"
+                                  "Execute patch process: Not completed successfully.\n\n"));
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(BrantelEndToEnd, RecordedPatchIsNotRunAgain)
+{
+    StandardInstallation();
+    Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5");
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kAlreadyApplied + kPleaseWait));
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Installer update file exists in local.\n\n"
+                                  "Read local installer update file completed.\n\n"
+                                  "Update details not found.Exit code 1.\n\n"
+                                  "Patch update status: This patch update has been already "
+                                  "applied.\n\n"));
+}
+
+TEST_F(BrantelEndToEnd, RecordNamingTheProductTwiceLeavesTheRevisionsToDecide)
+{
+    StandardInstallation();
+    Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5 (Quenvia)");
+    const auto result = box.Run();
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Installer update file exists in local.\n\n"
+                                  "Read local installer update file completed.\n\n"
+                                  "Update details found: Exit code 1.\n\n"
+                                  "Execute patch process: Completed successfully.\n\n"));
+    EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5");
+}
+
+TEST_F(BrantelEndToEnd, NoRecordAndARevisionAtThePatchsMeansApplied)
+{
+    StandardInstallation();
+    box.WriteProduct(14, 0, 1, 5);
+    box.WriteDescriptor("PatchInfo=Quenvia 14.0 Patch 5\nPatchFile=setup.exe\n"
+                        "PatchVersion=14.0.0.5\nPreviousVersions=14.0.1.5\n");
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kAlreadyApplied + kPleaseWait));
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details not found: Exit code 2.\n\n"
+                                  "Patch update status: This patch update has been already "
+                                  "applied.\n\n"));
+    EXPECT_FALSE(fs::exists(box.Record()));
+}
+
+TEST_F(BrantelEndToEnd, VersionOutsideThePreviousVersionsIsNotApplicable)
+{
+    StandardInstallation();
+    box.WriteProduct(14, 0, 0, 2);
+    const auto result = box.Run();
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation +
+                          "Patch update status: This patch is not applicable or not required for "
+                          "the installed quenvia application.\n" +
+                          kPleaseWait));
+    EXPECT_GE(result.seconds, 7.0);
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "This patch is not applicable or not required for the installed "
+                                  "quenvia application.\n\n"));
+}
+
+TEST_F(BrantelEndToEnd, MachineWithoutTheProductIsRefused)
+{
+    box.WriteStandardDescriptor();
+    const auto result = box.Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation +
+                                         "This patch can't be applied. Quenvia 14.0 application is "
+                                         "not installed in this machine.\n"));
+    EXPECT_GE(result.seconds, 7.0);
+#ifdef _WIN32
+    const std::string levels = "Registry bit support Mode 1: Verified successfully.\n\n"
+                               "Client side update check, level version add-on failed.\n\n"
+                               "Error :2\n\n"
+                               "Client side update check, level three failed.\n\n"
+                               "Error :2\n\n";
+#else
+    const std::string levels = "Registry bit support Mode 2: Verified successfully.\n\n"
+                               "Client side update check, level three failed.\n\n"
+                               "Error :2\n\n";
+#endif
+    EXPECT_EQ(LogOf(box), LogBody(levels +
+                                  "This patch can't be applied. Quenvia 14.0 application is not "
+                                  "installed in this machine.\n\n" +
+                                  kDescriptorRead));
+}
+
+TEST_F(BrantelEndToEnd, InstallerThatCannotBeStartedIsReportedByCode)
+{
+    StandardInstallation();
+#ifdef _WIN32
+    Sandbox::Write(box.PatchFolder() / L"setup.exe", "not a program");
+#else
+    fs::permissions(box.PatchFolder() / "setup.exe", fs::perms::owner_exec | fs::perms::group_exec |
+                                                         fs::perms::others_exec,
+                    fs::perm_options::remove);
+#endif
+    const auto result = box.Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress));
+    EXPECT_GE(result.seconds, 10.0);
+    const std::string before =
+        ValidationPassed() + kDescriptorRead + "Update details found: Exit code 2.\n\n";
+#ifdef _WIN32
+    // Windows reports a file that is not a program as 193; Wine as 1400.
+    const std::string log = LogOf(box);
+    EXPECT_TRUE(log == LogBody(before + "Execute patch process: error code 193\n\n") ||
+                log == LogBody(before + "Execute patch process: error code 1400\n\n"))
+        << log;
+#else
+    EXPECT_EQ(LogOf(box),
+              LogBody(before + "Execute patch process error: Access to the specified file is "
+                               "denied.\n\n"));
+#endif
+    EXPECT_FALSE(fs::exists(box.Record()));
+}
+
+TEST_F(BrantelEndToEnd, InstallerIsTheOneBesideTheProgramWhateverTheCurrentFolder)
+{
+    StandardInstallation();
+    box.WriteInstallerScript({"copy " + Sandbox::Utf8(box.PatchFolder() / L"payload" / L"Qvw.exe") +
+                                  "|" + Sandbox::Utf8(box.ProductExecutable()),
+                              "cwd " + Sandbox::Utf8(box.Root() / L"installer-cwd.txt")});
+    // A decoy of the same name in the folder Brantel is started from.
+    const fs::path elsewhere = box.Root() / L"elsewhere";
+    fs::create_directories(elsewhere);
+    fs::copy_file(Sandbox::FakeInstaller(), elsewhere / L"setup.exe");
+    Sandbox::Write(elsewhere / L"installer-script.txt",
+                   "cwd " + Sandbox::Utf8(box.Root() / L"decoy-ran.txt") + "\n");
+
+    const auto result = box.Run({}, elsewhere);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_FALSE(fs::exists(box.Root() / L"decoy-ran.txt")) << "the decoy must never run";
+    EXPECT_EQ(fs::path(Sandbox::Read(box.Root() / L"installer-cwd.txt")), box.PatchFolder())
+        << "the installer's working folder is the program's folder";
+    EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5");
+}
+
+} // namespace
+} // namespace e2e

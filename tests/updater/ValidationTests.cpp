@@ -1,0 +1,639 @@
+// Installation validation with a scripted registry: every outcome, the bit
+// modes, the add-on read of the 32-bit product key and every failure of a
+// level, checked on the exact entries, console text and verdict.
+#include "PatchExecute.h"
+
+#include "FakeOs.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using testing_support::FakeOs;
+using testing_support::Lower;
+using testing_support::TempDir;
+
+namespace
+{
+
+const std::wstring kWow = L"SOFTWARE\\Wow6432Node";
+const std::wstring kP64 = L"SOFTWARE\\Wow6432Node\\DORVANE Software Inc.\\Quenvia\\14.0";
+const std::wstring kP32 = L"SOFTWARE\\DORVANE Software Inc.\\Quenvia\\14.0";
+const std::wstring kU64 =
+    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
+const std::wstring kU32 = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
+
+// Distinct values at the 64-bit and 32-bit places show which key a level read.
+const std::wstring kPath64 = L"C:\\Program Files (x86)\\Quenvia";
+const std::wstring kPath32 = L"C:\\Program Files\\Quenvia";
+const std::wstring kIcon64 = kPath64 + L"\\Qvw.exe";
+const std::wstring kIcon32 = kPath32 + L"\\Qvw.exe";
+
+// Console texts.
+const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";
+const std::wstring kRefusalLine =
+    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.\n";
+const std::wstring kLevelTwoLine =
+    L"<CLS>Patch update status : Validation for level two check failed.(empty value found).\n";
+
+// Entries.
+const std::wstring kMode1 = L"Registry bit support Mode 1: Verified successfully.";
+const std::wstring kMode2 = L"Registry bit support Mode 2: Verified successfully.";
+const std::wstring kModeError = L"Registry bit support verification error:";
+const std::wstring kVersionDone = L"Client side update check, level version completed.";
+const std::wstring kVersionEmpty =
+    L"Client side update check, level version failed. Value not found.";
+const std::wstring kVersionQuery = L"Client side update check, level version (L1) failed";
+const std::wstring kVersionOpen = L"Client side update check, level version failed.";
+const std::wstring kAddOnOpen = L"Client side update check, level version add-on failed.";
+const std::wstring kAddOnQuery = L"Client side update check, level version (L1) add-on failed";
+const std::wstring kAddOnValueForm =
+    L"Client side update check,level version (L1) add-on completed.";
+const std::wstring kAddOnKeyForm =
+    L"Client side update check, level version (L1) add-on completed.";
+const std::wstring kAddOnEmpty =
+    L"Client side update check, level version (L1) add-on failed. Value not found.";
+const std::wstring kThreeDone = L"Client side update check, level three completed.";
+const std::wstring kThreeEmpty = L"Client side update check, level three failed. Value not found.";
+const std::wstring kThreeQuery = L"Client side update check, level three (L1) failed";
+const std::wstring kThreeOpen = L"Client side update check, level three failed.";
+const std::wstring kTwoDone = L"Client side update check, level two completed.";
+const std::wstring kTwoEmpty = L"Client side update check, level two failed. Value not found.";
+const std::wstring kTwoQuery = L"Client side update check, level two (L1) failed";
+const std::wstring kTwoOpen = L"Client side update check, level two failed.";
+const std::wstring kRefusal =
+    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.";
+const std::wstring kWarning = L"Could not check patch update availability.WARNING: 101.";
+// The descriptor, read after the validation, is missing in these tests.
+const std::wstring kDescriptorMissing =
+    L"Patch update read process: key file not found.Exit code 6.\n\n";
+
+std::wstring Error(int code)
+{
+    return L"Error :" + std::to_wstring(code);
+}
+
+using Arrange = std::function<void(FakeOs&)>;
+
+// Layouts of the registry.
+void Wow(FakeOs& os)
+{
+    os.registry[kWow];
+}
+void Product64(FakeOs& os)
+{
+    os.registry[kP64] = {{L"Version", L"14.0"}, {L"Installpath", kPath64}};
+}
+void Product32(FakeOs& os)
+{
+    os.registry[kP32] = {{L"Version", L"14.0"}, {L"Installpath", kPath32}};
+}
+void Uninstall64(FakeOs& os)
+{
+    os.registry[kU64] = {{L"DisplayIcon", kIcon64}};
+}
+void Uninstall32(FakeOs& os)
+{
+    os.registry[kU32] = {{L"DisplayIcon", kIcon32}};
+}
+void OpenError(FakeOs& os, const std::wstring& key, platform::Status status)
+{
+    os.openErrors[Lower(key)] = status;
+}
+void QueryError(FakeOs& os, const std::wstring& key, const std::wstring& value,
+                platform::Status status)
+{
+    os.queryErrors[{Lower(key), Lower(value)}] = status;
+}
+
+// Mode 2 with the whole product in place, for the rows that vary one value.
+void Installed32(FakeOs& os)
+{
+    Product32(os);
+    Uninstall32(os);
+}
+
+struct ValidationCase
+{
+    const char* name;
+    Arrange arrange;
+    std::vector<std::wstring> entries; // those of the validation, in order
+    std::wstring console;              // after the first line
+    bool passed;
+    bool wow6432Node;
+    std::wstring version;
+    std::wstring installPath;
+    std::wstring displayIcon;
+};
+
+void PrintTo(const ValidationCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ValidationTest : public ::testing::TestWithParam<ValidationCase>
+{
+protected:
+    ValidationTest() : m_scope(os) { os.moduleFileName = dir.File(L"Brantel.exe"); }
+
+    FakeOs os;
+    TempDir dir;
+
+private:
+    platform::ScopedOs m_scope;
+};
+
+std::wstring W(const CString& text)
+{
+    return std::wstring(text.GetString());
+}
+
+TEST_P(ValidationTest, GivesTheExactEntriesConsoleAndVerdict)
+{
+    const ValidationCase& c = GetParam();
+    c.arrange(os);
+
+    CPatchExecute patch;
+
+    std::wstring expected;
+    for (const std::wstring& entry : c.entries)
+        expected += entry + L"\n\n";
+    EXPECT_EQ(W(patch.GetLogMessage()), expected + kDescriptorMissing);
+    EXPECT_EQ(os.console, kValidationLine + c.console);
+    EXPECT_EQ(patch.IsValidationPassed(), c.passed);
+    EXPECT_EQ(patch.IsWow6432Node(), c.wow6432Node);
+    EXPECT_EQ(W(patch.GetRegistryVersion()), c.version);
+    EXPECT_EQ(W(patch.GetInstallPath()), c.installPath);
+    EXPECT_EQ(W(patch.GetDisplayIcon()), c.displayIcon);
+    EXPECT_EQ(os.openKeys, 0) << "every key opened must be closed";
+    EXPECT_FALSE(patch.IsReadyToPatch());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, ValidationTest,
+    ::testing::Values(
+        // The four outcomes, in both bit modes.
+        ValidationCase{"mode1Passes",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           Uninstall64(os);
+                           Installed32(os); // never read in Mode 1
+                       },
+                       {kMode1, kVersionDone, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       true,
+                       L"14.0",
+                       kPath64,
+                       kIcon64},
+        ValidationCase{"mode2Passes",
+                       Installed32,
+                       {kMode2, kVersionDone, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       kIcon32},
+        ValidationCase{"noProductNoWow6432Node",
+                       [](FakeOs&) {},
+                       {kMode2, kThreeOpen, Error(2), kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"version1401IsRefusedSilentlyWithoutLevelTwo",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"14.0.1";
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kRefusal},
+                       L"",
+                       false,
+                       false,
+                       L"14.0.1",
+                       kPath32,
+                       L""},
+        ValidationCase{"versionWithTrailingBlankIsRefused",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"14.0 ";
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kRefusal},
+                       L"",
+                       false,
+                       false,
+                       L"14.0 ",
+                       kPath32,
+                       L""},
+        ValidationCase{"emptyDisplayIcon",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kU32][L"DisplayIcon"] = L"";
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kTwoEmpty, kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"displayIconOf300Characters",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kU32][L"DisplayIcon"] = std::wstring(300, L'x');
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kTwoQuery, Error(234), kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"uninstallKeyMissing",
+                       Product32,
+                       {kMode2, kVersionDone, kThreeDone, kTwoOpen, Error(2), kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"uninstallKeyCannotBeOpened",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           OpenError(os, kU32, 5);
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kTwoOpen, Error(5), kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"displayIconMissingInItsKey",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kU32] = {{L"Other", L"x"}};
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kTwoQuery, Error(2), kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"expandStringIconIsTakenAsItsRawText",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kU32][L"DisplayIcon"] = L"%ProgramFiles%\\Quenvia\\Qvw.exe";
+                       },
+                       {kMode2, kVersionDone, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L"%ProgramFiles%\\Quenvia\\Qvw.exe"},
+
+        // Level three is not part of the verdict.
+        ValidationCase{"installPathMissingStillPasses",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32].erase(L"Installpath");
+                       },
+                       {kMode2, kVersionDone, kThreeQuery, Error(2), kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       L"",
+                       kIcon32},
+        ValidationCase{"installPathEmptyStillPasses",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32][L"Installpath"] = L"";
+                       },
+                       {kMode2, kVersionDone, kThreeEmpty, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       L"",
+                       kIcon32},
+        ValidationCase{"installPathTooLongStillPasses",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           QueryError(os, kP32, L"Installpath", 234);
+                       },
+                       {kMode2, kVersionDone, kThreeQuery, Error(234), kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       L"",
+                       kIcon32},
+
+        // The bit mode.
+        ValidationCase{"bitModeOpenErrorReadsMode2Keys",
+                       [](FakeOs& os)
+                       {
+                           OpenError(os, kWow, 5);
+                           Product64(os);
+                           Uninstall64(os);
+                           Installed32(os);
+                       },
+                       {kModeError, Error(5), kVersionDone, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       kIcon32},
+        ValidationCase{"bitModeOpenErrorMakesNoAddOnRead",
+                       [](FakeOs& os)
+                       {
+                           OpenError(os, kWow, 5);
+                           Product64(os);
+                           Uninstall64(os);
+                       },
+                       {kModeError, Error(5), kThreeOpen, Error(2), kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{
+            "registryThatCannotBeReadAtAll",
+            [](FakeOs& os)
+            {
+                Installed32(os);
+                for (const std::wstring& key : {kWow, kP64, kP32, kU64, kU32})
+                    OpenError(os, key, 1009);
+            },
+            {kModeError, Error(1009), kVersionOpen, Error(1009), kThreeOpen, Error(1009), kRefusal},
+            kRefusalLine,
+            false,
+            false,
+            L"",
+            L"",
+            L""},
+
+        // The version level.
+        ValidationCase{"versionEmpty",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"";
+                       },
+                       {kMode2, kVersionEmpty, kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       kPath32,
+                       L""},
+        ValidationCase{"versionMissingInMode2MakesNoEntry",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32].erase(L"Version");
+                       },
+                       {kMode2, kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       kPath32,
+                       L""},
+        ValidationCase{"versionQueryError",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           QueryError(os, kP32, L"Version", 5);
+                       },
+                       {kMode2, kVersionQuery, Error(5), kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       kPath32,
+                       L""},
+        ValidationCase{"versionTooLongInMode1MakesNoAddOnRead",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           Installed32(os);
+                           QueryError(os, kP64, L"Version", 234);
+                       },
+                       {kMode1, kVersionQuery, Error(234), kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       kPath64,
+                       L""},
+        ValidationCase{"versionKeyCannotBeOpened",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           OpenError(os, kP32, 5);
+                       },
+                       {kMode2, kVersionOpen, Error(5), kThreeOpen, Error(5), kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"mode1KeyCannotBeOpenedMakesNoAddOnRead",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           OpenError(os, kP64, 5);
+                       },
+                       {kMode1, kVersionOpen, Error(5), kThreeOpen, Error(5), kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"mode1EmptyVersionMakesNoAddOnRead",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           os.registry[kP64][L"Version"] = L"";
+                           Installed32(os);
+                       },
+                       {kMode1, kVersionEmpty, kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       kPath64,
+                       L""},
+
+        // The add-on read of the 32-bit product key on a Mode 1 machine.
+        ValidationCase{"productOnlyAt32KeyMissingForm",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Uninstall64(os); // not read once the mode has switched
+                           Installed32(os);
+                       },
+                       {kMode1, kAddOnKeyForm, kMode2, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       kIcon32},
+        ValidationCase{"versionOnlyAt32ValueMissingForm",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           os.registry[kP64].erase(L"Version");
+                           Uninstall64(os);
+                           Installed32(os);
+                       },
+                       {kMode1, kAddOnValueForm, kMode2, kThreeDone, kTwoDone},
+                       L"",
+                       true,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       kIcon32},
+        ValidationCase{"mode1MachineWithoutProduct",
+                       Wow,
+                       {kMode1, kAddOnOpen, Error(2), kThreeOpen, Error(2), kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"addOnOpenError",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           OpenError(os, kP32, 5);
+                       },
+                       {kMode1, kAddOnOpen, Error(5), kThreeOpen, Error(2), kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"addOnValueMissing",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           os.registry[kP32].erase(L"Version");
+                       },
+                       {kMode1, kAddOnQuery, Error(2), kThreeOpen, Error(2), kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       L"",
+                       L""},
+        ValidationCase{"addOnQueryErrorKeepsMode1",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           os.registry[kP64].erase(L"Version");
+                           Installed32(os);
+                           QueryError(os, kP32, L"Version", 234);
+                       },
+                       {kMode1, kAddOnQuery, Error(234), kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       true,
+                       L"",
+                       kPath64,
+                       L""},
+        ValidationCase{"addOnEmptyVersionSwitchesToMode2",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"";
+                       },
+                       {kMode1, kAddOnEmpty, kMode2, kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       kPath32,
+                       L""},
+        ValidationCase{"addOnEmptyVersionValueMissingForm",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Product64(os);
+                           os.registry[kP64].erase(L"Version");
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"";
+                       },
+                       {kMode1, kAddOnEmpty, kMode2, kThreeDone, kRefusal},
+                       kRefusalLine,
+                       false,
+                       false,
+                       L"",
+                       kPath32,
+                       L""},
+        ValidationCase{"addOnVersion1401",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           os.registry[kP32][L"Version"] = L"14.0.1";
+                       },
+                       {kMode1, kAddOnKeyForm, kMode2, kThreeDone, kRefusal},
+                       L"",
+                       false,
+                       false,
+                       L"14.0.1",
+                       kPath32,
+                       L""},
+        ValidationCase{"addOnThenEmptyDisplayIcon",
+                       [](FakeOs& os)
+                       {
+                           Wow(os);
+                           Installed32(os);
+                           os.registry[kU32][L"DisplayIcon"] = L"";
+                       },
+                       {kMode1, kAddOnKeyForm, kMode2, kThreeDone, kTwoEmpty, kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""}),
+    [](const auto& param) { return param.param.name; });
+
+} // namespace
