@@ -283,55 +283,55 @@ CString operator+(wchar_t a, const CString& b) { return CString(a) + b; }
 
 XString CString::FormatList(const wchar_t* format, const FormatArg* args, std::size_t count)
 {
-    const XString spec = UnitsOf(format);
+    const XString pattern = UnitsOf(format);
     XString out;
     std::size_t next = 0;
-    for (std::size_t i = 0; i < spec.size(); ++i)
+    for (std::size_t i = 0; i < pattern.size(); ++i)
     {
-        if (spec[i] != '%')
+        if (pattern[i] != '%')
         {
-            out.push_back(spec[i]);
+            out.push_back(pattern[i]);
             continue;
         }
-        if (++i >= spec.size())
+        if (++i >= pattern.size())
             break;
-        if (spec[i] == '%')
+        if (pattern[i] == '%')
         {
             out.push_back('%');
             continue;
         }
         bool left = false, zero = false, plus = false, blank = false;
-        for (; i < spec.size(); ++i)
+        for (; i < pattern.size(); ++i)
         {
-            if (spec[i] == '-')
+            if (pattern[i] == '-')
                 left = true;
-            else if (spec[i] == '0')
+            else if (pattern[i] == '0')
                 zero = true;
-            else if (spec[i] == '+')
+            else if (pattern[i] == '+')
                 plus = true;
-            else if (spec[i] == ' ')
+            else if (pattern[i] == ' ')
                 blank = true;
-            else if (spec[i] != '#')
+            else if (pattern[i] != '#')
                 break;
         }
         std::size_t width = 0;
-        while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9')
-            width = width * 10 + static_cast<std::size_t>(spec[i++] - '0');
+        while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9')
+            width = width * 10 + static_cast<std::size_t>(pattern[i++] - '0');
         bool hasPrecision = false;
         std::size_t precision = 0;
-        if (i < spec.size() && spec[i] == '.')
+        if (i < pattern.size() && pattern[i] == '.')
         {
             hasPrecision = true;
             ++i;
-            while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9')
-                precision = precision * 10 + static_cast<std::size_t>(spec[i++] - '0');
+            while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9')
+                precision = precision * 10 + static_cast<std::size_t>(pattern[i++] - '0');
         }
-        while (i < spec.size() && (spec[i] == 'l' || spec[i] == 'h' || spec[i] == 'I' ||
-                                   spec[i] == '6' || spec[i] == '4' || spec[i] == 'z'))
+        while (i < pattern.size() && (pattern[i] == 'l' || pattern[i] == 'h' || pattern[i] == 'I' ||
+                                   pattern[i] == '6' || pattern[i] == '4' || pattern[i] == 'z'))
             ++i;
-        if (i >= spec.size())
+        if (i >= pattern.size())
             break;
-        const XCHAR conversion = spec[i];
+        const XCHAR conversion = pattern[i];
         const FormatArg empty(0);
         const FormatArg& arg = next < count ? args[next] : empty;
         ++next;
