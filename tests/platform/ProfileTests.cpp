@@ -143,6 +143,37 @@ TEST(ProfileWriteTest, WriteIntoAMissingFolderFails)
     EXPECT_FALSE(Put(dir.File(L"no-such-folder/x.ini"), L"Sec", L"key", L"value"));
 }
 
+TEST(ProfileWriteTest, EditsKeepEveryOtherLine)
+{
+    TempDir dir;
+    const std::string before = "; header comment\n"
+                               "\n"
+                               "[A]  ; trailing\n"
+                               "  one = 1\n"
+                               "\n"
+                               "[B]\n"
+                               "two=2";
+    dir.Write(L"keep.ini", before);
+    const std::wstring file = dir.File(L"keep.ini");
+    EXPECT_TRUE(Put(file, L"a", L"ONE", L"uno"));
+    EXPECT_TRUE(Put(file, L"b", L"three", L"3"));
+    EXPECT_EQ(Get(file, L"A", L"one", L"d"), L"uno");
+    EXPECT_EQ(Get(file, L"B", L"two", L"d"), L"2");
+    EXPECT_EQ(Get(file, L"B", L"three", L"d"), L"3");
+#ifndef _WIN32
+    // Wine writes the whole file anew (comments kept, blanks and empty lines
+    // dropped); we touch only the changed lines.
+    EXPECT_EQ(dir.Read(L"keep.ini"), "; header comment\n"
+                                     "\n"
+                                     "[A]  ; trailing\n"
+                                     "one=uno\n"
+                                     "\n"
+                                     "[B]\n"
+                                     "two=2\r\n"
+                                     "three=3\r\n");
+#endif
+}
+
 // Texts that would change the file's structure are refused, file untouched.
 struct RefusedCase
 {
@@ -194,7 +225,7 @@ const char kReadFile[] = "; settings\r\n"
                          "inner=  \" in side \"  \n"
                          "empty=\n"
                          "bare\n"
-                         "[Second Part]\r"
+                         "[Second Group]\r"
                          "x=1\r";
 
 struct ReadCase
@@ -220,7 +251,7 @@ const ReadCase kReadCases[] = {
     {"a missing section gives the default", L"Nope", L"key", L"fallback", 1024, L"fallback"},
     {"a null default gives the empty text", L"Sec", L"nope", nullptr, 1024, L""},
     {"trailing blanks of the default go", L"Sec", L"nope", L"fall back  ", 1024, L"fall back"},
-    {"lines may end in a bare CR", L"second part", L"X", L"d", 1024, L"1"},
+    {"lines may end in a bare CR", L"second group", L"X", L"d", 1024, L"1"},
     {"a value is cut to the buffer less one", L"Sec", L"key", L"d", 4, L"val"},
     {"the default is cut the same way", L"Sec", L"nope", L"fallback", 5, L"fall"},
     {"a one-unit buffer holds nothing", L"Sec", L"key", L"d", 1, L""},
@@ -294,37 +325,6 @@ TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
     }
 }
 
-TEST(ProfileReadTest, EditsKeepEveryOtherLine)
-{
-    TempDir dir;
-    const std::string before = "; header comment\n"
-                               "\n"
-                               "[A]  ; trailing\n"
-                               "  one = 1\n"
-                               "\n"
-                               "[B]\n"
-                               "two=2";
-    dir.Write(L"keep.ini", before);
-    const std::wstring file = dir.File(L"keep.ini");
-    EXPECT_TRUE(Put(file, L"a", L"ONE", L"uno"));
-    EXPECT_TRUE(Put(file, L"b", L"three", L"3"));
-    EXPECT_EQ(Get(file, L"A", L"one", L"d"), L"uno");
-    EXPECT_EQ(Get(file, L"B", L"two", L"d"), L"2");
-    EXPECT_EQ(Get(file, L"B", L"three", L"d"), L"3");
-#ifndef _WIN32
-    // Wine writes the whole file anew (comments kept, blanks and empty lines
-    // dropped); we touch only the changed lines.
-    EXPECT_EQ(dir.Read(L"keep.ini"), "; header comment\n"
-                                     "\n"
-                                     "[A]  ; trailing\n"
-                                     "one=uno\n"
-                                     "\n"
-                                     "[B]\n"
-                                     "two=2\r\n"
-                                     "three=3\r\n");
-#endif
-}
-
 // ---------------------------------------------------------------------------
 // Encodings
 
@@ -375,6 +375,7 @@ TEST(ProfileEncodingTest, Utf16FilesAreReadAndEdited)
     EXPECT_EQ(dir.Read(L"u16.ini"), Utf16(L"[S]\r\nk=\u6587\r\n"));
 }
 
+// Wine reads and writes these as UTF-8, and so do we.
 TEST(ProfileEncodingTest, Utf8FilesWithAMarkAreReadAndKeepTheirEncoding)
 {
     TempDir dir;

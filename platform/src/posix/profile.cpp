@@ -6,7 +6,9 @@
 // with its mark, or without one when the bytes are valid UTF-8 and hold
 // something beyond ASCII (hand-edited files on these systems are UTF-8,
 // and ANSI text beyond ASCII is very rarely valid UTF-8). Edits keep the
-// file's encoding and every byte outside the line they change.
+// file's encoding and every byte outside the line they change. Where the
+// documentation leaves details open, what Wine's profile functions do is
+// followed (no blank line before a new section, for one).
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
@@ -558,7 +560,8 @@ class Edit
 {
 public:
     Edit(const Document& doc, XStringView section, const XString* key, const XString* value)
-        : m_doc(doc), m_section(LeadingTrimmed(section)), m_key(key), m_value(value)
+        : m_doc(doc), m_givenSection(section), m_section(LeadingTrimmed(section)), m_key(key),
+          m_value(value)
     {
     }
 
@@ -571,15 +574,20 @@ public:
             (m_value != nullptr && !Encode(ValueText(), encoding, ignored)))
             return false;
 
-        const Section section = FindSection(m_doc, profile::TrimBlanks(m_section));
+        // Removals take the names as given, blanks and all, as Windows does.
         if (m_key == nullptr)
-            return RemoveSection(section, result);
+            return RemoveSection(FindSection(m_doc, m_givenSection), result);
         Line entry;
+        if (m_value == nullptr)
+        {
+            const Section section = FindSection(m_doc, m_givenSection);
+            if (section.found && FindEntry(m_doc, section, *m_key, entry))
+                return Splice(entry.begin, entry.next, std::string(), result);
+            return Unchanged(result);
+        }
+        const Section section = FindSection(m_doc, profile::TrimBlanks(m_section));
         const bool hasEntry =
             section.found && FindEntry(m_doc, section, profile::TrimBlanks(*m_key), entry);
-        if (m_value == nullptr)
-            return hasEntry ? Splice(entry.begin, entry.next, std::string(), result)
-                            : Unchanged(result);
         if (hasEntry)
             return ReplaceValue(entry, result);
         if (section.found)
@@ -688,6 +696,7 @@ private:
     }
 
     const Document& m_doc;
+    XStringView m_givenSection;
     XStringView m_section;
     const XString* m_key;
     const XString* m_value;
@@ -732,18 +741,21 @@ XString GetPrivateProfileText(const XString* section, const XString* key,
             return XString();
         return ListResult(SectionNames(doc, bufferSize), bufferSize);
     }
-    const XStringView sectionName = profile::TrimBlanks(UpToNul(*section));
-    const Section found = loaded ? FindSection(doc, sectionName) : Section();
     if (key == nullptr)
     {
-        if (found.found)
+        // The section is taken as given here, blanks and all, as Windows
+        // does; a list that shows no name gives way to the default.
+        const Section listed = loaded ? FindSection(doc, UpToNul(*section)) : Section();
+        if (listed.found)
         {
-            const std::vector<XString> names = KeyNames(doc, found, bufferSize);
+            XString names = ListResult(KeyNames(doc, listed, bufferSize), bufferSize);
             if (!names.empty())
-                return ListResult(names, bufferSize);
+                return names;
         }
         return FallbackList(defaultText, bufferSize);
     }
+    const XStringView sectionName = profile::TrimBlanks(UpToNul(*section));
+    const Section found = loaded ? FindSection(doc, sectionName) : Section();
     Line entry;
     if (found.found && FindEntry(doc, found, profile::TrimBlanks(UpToNul(*key)), entry) &&
         entry.hasValue)
