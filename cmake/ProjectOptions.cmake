@@ -18,6 +18,15 @@ if(QUENVIA_SANITIZE)
   target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(QUENVIA_FUZZ)
+  # Coverage for libFuzzer in every library the fuzzers reach; undefined
+  # behaviour aborts, so the fuzzer counts it as a crash.
+  target_compile_options(project_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Links a Windows executable with no dependency on the toolchain's DLLs.
 function(quenvia_static_windows_exe target)
   if(WIN32)

@@ -49,22 +49,21 @@ const int OptionsManager::RetrieveLastPanelOptionSeln(unsigned int nPanel, Optio
         pLocus = pStored;
     }
 
-    // Nothing usable stored: the first option by name.
+    // Nothing usable stored: the first option by name. The first entry that
+    // SortOptions would give is the earliest record bearing the smallest
+    // name (its exchange never moves an equal name ahead), so one pass finds
+    // it without sorting the panel.
     if (pLocus == nullptr)
     {
-        CTypedPtrArray<CObArray, OptionLocus*> arrOptions;
         for (INT_PTR i = 0; i < pMap->GetCount(); ++i)
         {
-            CString strName;
-            OptionLocus* pOption = nullptr;
-            pMap->GetAssocAt(i, strName, pOption);
-            if (pOption != nullptr)
-                arrOptions.Add(pOption);
+            OptionLocus* pOption = pMap->GetValueAt(i);
+            if (pOption != nullptr &&
+                (pLocus == nullptr || pOption->m_strName.Compare(pLocus->m_strName) < 0))
+                pLocus = pOption;
         }
-        SortOptions(&arrOptions);
-        if (arrOptions.IsEmpty())
+        if (pLocus == nullptr)
             return 0;
-        pLocus = arrOptions.GetAt(0);
     }
 
     return 1;

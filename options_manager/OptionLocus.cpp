@@ -66,7 +66,7 @@ void OptionLocus::Serialize(CArchive& ar)
     // Bit 31 makes the size negative, which the array refuses itself.
     const INT_PTR nSize = static_cast<std::int32_t>(nCount);
     // A damaged count must not make us ask for memory the file cannot fill.
-    if (nSize > 0 && static_cast<ULONGLONG>(nSize) * sizeof(UINT) > ar.GetBytesRemaining())
+    if (nSize > 0 && !ar.CanDeliver(static_cast<ULONGLONG>(nSize) * sizeof(UINT)))
         AfxThrowArchiveException(CArchiveException::endOfFile);
     try
     {

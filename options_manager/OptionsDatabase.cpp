@@ -31,7 +31,7 @@ const UINT kEntrySize = 260;
 const std::size_t kEntryNameSize = 256;
 
 // The archive reads the file through a buffer of this size on the stack.
-const int kArchiveBufferSize = 512;
+const int kArchiveBufferSize = 16384;
 
 void ShowMessage(const CString& strText)
 {

@@ -90,14 +90,9 @@ void OptionsManager::CleanUpOptionMaps(CMapStringToOb** ppMaps)
         CMapStringToOb* pMap = ppMaps[i];
         if (pMap == nullptr)
             continue;
-        POSITION pos = pMap->GetStartPosition();
-        while (pos != nullptr)
-        {
-            CString strName;
-            CObject* pLocus = nullptr;
-            pMap->GetNextAssoc(pos, strName, pLocus);
-            delete pLocus;
-        }
+        // Every value in enumeration order; the keys need no copies.
+        for (INT_PTR k = 0; k < pMap->GetCount(); ++k)
+            delete pMap->GetValueAt(k);
         pMap->RemoveAll();
         delete pMap;
         ppMaps[i] = nullptr;

@@ -8,6 +8,7 @@
 #include "lumbrix/OptionsManager.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -24,10 +25,94 @@ bool NameBefore(const OptionLocus* pFirst, const OptionLocus* pSecond)
     return pFirst->m_strName.Compare(pSecond->m_strName) < 0;
 }
 
-bool SameName(const OptionLocus* pFirst, const OptionLocus* pSecond)
+// An entry of a list being sorted: the name's first four code units, most
+// significant first and padded with zeros, beside the record. Prefixes that
+// differ order the names as CString::Compare does; equal ones need the names.
+struct SortKey
 {
-    return pFirst->m_strName.Compare(pSecond->m_strName) == 0;
+    std::uint64_t prefix;
+    OptionLocus* pLocus;
+};
+
+std::uint64_t NamePrefix(const CString& strName)
+{
+    const platform::XString& units = strName.Units();
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        const std::uint64_t unit = i < units.size() ? static_cast<std::uint16_t>(units[i]) : 0;
+        prefix = (prefix << 16) | unit;
+    }
+    return prefix;
 }
+
+bool KeyBefore(const SortKey& first, const SortKey& second)
+{
+    if (first.prefix != second.prefix)
+        return first.prefix < second.prefix;
+    return NameBefore(first.pLocus, second.pLocus);
+}
+
+bool SameKey(const SortKey& first, const SortKey& second)
+{
+    return first.prefix == second.prefix &&
+           first.pLocus->m_strName.Compare(second.pLocus->m_strName) == 0;
+}
+
+// Finds the records of many identifiers in one panel map, each time the
+// first record in enumeration order that bears the identifier, exactly as
+// FindLocusById does. For more than a few identifiers a table of the first
+// record per identifier is built once for the call, so a list of k offered
+// identifiers costs one pass over the map instead of k. The table is never
+// kept: the application may change a record's m_nID at any time.
+class IdFinder
+{
+public:
+    IdFinder(const OptionsManager& manager, const PanelMap* pMap, INT_PTR nLookups)
+        : m_manager(manager), m_pMap(pMap)
+    {
+        if (pMap == nullptr || nLookups < kTableFrom)
+            return;
+        std::size_t nSlots = 16;
+        while (nSlots < static_cast<std::size_t>(pMap->GetCount()) * 2)
+            nSlots *= 2;
+        m_table.assign(nSlots, nullptr);
+        for (INT_PTR i = 0; i < pMap->GetCount(); ++i)
+        {
+            OptionLocus* pLocus = pMap->GetValueAt(i);
+            if (pLocus == nullptr)
+                continue;
+            OptionLocus*& pSlot = Slot(pLocus->m_nID);
+            if (pSlot == nullptr)
+                pSlot = pLocus; // a later record of the same identifier never wins
+        }
+    }
+
+    OptionLocus* Find(unsigned int nID)
+    {
+        if (m_table.empty())
+            return m_manager.FindLocusById(m_pMap, nID);
+        return Slot(nID);
+    }
+
+private:
+    // From this many lookups on, the table pays for itself.
+    static const INT_PTR kTableFrom = 8;
+
+    // The slot holding the identifier's record, or the empty one where it goes.
+    OptionLocus*& Slot(unsigned int nID)
+    {
+        const std::size_t mask = m_table.size() - 1;
+        std::size_t slot = (static_cast<std::size_t>(nID) * 0x9E3779B1u) & mask;
+        while (m_table[slot] != nullptr && m_table[slot]->m_nID != nID)
+            slot = (slot + 1) & mask;
+        return m_table[slot];
+    }
+
+    const OptionsManager& m_manager;
+    const PanelMap* m_pMap;
+    std::vector<OptionLocus*> m_table;
+};
 
 } // namespace
 
@@ -49,9 +134,7 @@ OptionLocus* OptionsManager::FindLocusById(const PanelMap* pMap, unsigned int nI
         return nullptr;
     for (INT_PTR i = 0; i < pMap->GetCount(); ++i)
     {
-        CString strName;
-        OptionLocus* pLocus = nullptr;
-        pMap->GetAssocAt(i, strName, pLocus);
+        OptionLocus* pLocus = pMap->GetValueAt(i);
         if (pLocus != nullptr && pLocus->m_nID == nID)
             return pLocus;
     }
@@ -65,10 +148,7 @@ OptionLocus* OptionsManager::RetrieveOption(unsigned int nPanel, unsigned int nP
         return nullptr;
     if (static_cast<UINT_PTR>(nPosition) >= static_cast<UINT_PTR>(pMap->GetCount()))
         return nullptr;
-    CString strName;
-    OptionLocus* pLocus = nullptr;
-    pMap->GetAssocAt(static_cast<INT_PTR>(nPosition), strName, pLocus);
-    return pLocus;
+    return pMap->GetValueAt(static_cast<INT_PTR>(nPosition));
 }
 
 OptionLocus* OptionsManager::RetrieveOption(unsigned int nPanel, CString strName)
@@ -87,9 +167,7 @@ OptionLocus* OptionsManager::GetOptionFromTitleID(unsigned int nPanel, unsigned 
         return nullptr;
     for (INT_PTR i = 0; i < pMap->GetCount(); ++i)
     {
-        CString strName;
-        OptionLocus* pLocus = nullptr;
-        pMap->GetAssocAt(i, strName, pLocus);
+        OptionLocus* pLocus = pMap->GetValueAt(i);
         if (pLocus != nullptr && pLocus->m_nTitleID == nTitleID)
             return pLocus;
     }
@@ -108,9 +186,10 @@ OptionLocus* OptionsManager::GetNextOptionFromTitleID(OptionLocus* pLocus, unsig
     const PanelMap* pNextMap = PanelOptionMap(nPanel);
     if (pNextMap == nullptr)
         return nullptr;
+    IdFinder offered(*this, pNextMap, pLocus->m_arrNextIDs.GetSize());
     for (INT_PTR i = 0; i < pLocus->m_arrNextIDs.GetSize(); ++i)
     {
-        OptionLocus* pOffered = FindLocusById(pNextMap, pLocus->m_arrNextIDs[i]);
+        OptionLocus* pOffered = offered.Find(pLocus->m_arrNextIDs[i]);
         if (pOffered != nullptr && pOffered->m_nTitleID == nTitleID)
             return pOffered;
     }
@@ -135,9 +214,11 @@ CTypedPtrArray<CObArray, OptionLocus*>* OptionsManager::LoadNextPanelOptions(uns
         // up to the first identifier that names no record here.
         if (m_pNextIDs == nullptr || m_pNextIDs->IsEmpty())
             return nullptr;
+        IdFinder offered(*this, pMap, m_pNextIDs->GetSize());
+        m_arrPanelOptions.Reserve(m_pNextIDs->GetSize());
         for (INT_PTR i = 0; i < m_pNextIDs->GetSize(); ++i)
         {
-            OptionLocus* pLocus = FindLocusById(pMap, m_pNextIDs->GetAt(i));
+            OptionLocus* pLocus = offered.Find(m_pNextIDs->GetAt(i));
             if (pLocus == nullptr)
                 break;
             m_arrPanelOptions.Add(pLocus);
@@ -145,11 +226,10 @@ CTypedPtrArray<CObArray, OptionLocus*>* OptionsManager::LoadNextPanelOptions(uns
     }
     else
     {
+        m_arrPanelOptions.Reserve(pMap->GetCount());
         for (INT_PTR i = 0; i < pMap->GetCount(); ++i)
         {
-            CString strName;
-            OptionLocus* pLocus = nullptr;
-            pMap->GetAssocAt(i, strName, pLocus);
+            OptionLocus* pLocus = pMap->GetValueAt(i);
             if (pLocus != nullptr)
                 m_arrPanelOptions.Add(pLocus);
         }
@@ -189,30 +269,35 @@ void OptionsManager::SortOptions(CTypedPtrArray<CObArray, OptionLocus*>* pList)
     if (pList == nullptr || pList->GetSize() < 2)
         return;
 
-    std::vector<OptionLocus*> entries;
-    entries.reserve(static_cast<std::size_t>(pList->GetSize()));
-    for (INT_PTR i = 0; i < pList->GetSize(); ++i)
-        entries.push_back(pList->GetAt(i));
-
     // The pairwise exchange below orders by name. With distinct names there
     // is only one ascending order, so an n log n sort gives the very same
-    // result; names within one panel map are distinct keys.
-    std::vector<OptionLocus*> sorted(entries);
-    std::stable_sort(sorted.begin(), sorted.end(), NameBefore);
-    if (std::adjacent_find(sorted.begin(), sorted.end(), SameName) != sorted.end())
+    // result; names within one panel map are distinct keys. Each entry
+    // carries its name's first code units, so most comparisons never reach
+    // the record.
+    std::vector<SortKey> keys;
+    keys.reserve(static_cast<std::size_t>(pList->GetSize()));
+    for (INT_PTR i = 0; i < pList->GetSize(); ++i)
+    {
+        OptionLocus* pLocus = pList->GetAt(i);
+        keys.push_back(SortKey{NamePrefix(pLocus->m_strName), pLocus});
+    }
+    std::sort(keys.begin(), keys.end(), KeyBefore);
+
+    if (std::adjacent_find(keys.begin(), keys.end(), SameKey) != keys.end())
     {
         // Equal names (a record listed twice, or renamed by the application)
         // are left where the exchange of each pair puts them.
-        sorted = entries;
-        for (std::size_t i = 0; i + 1 < sorted.size(); ++i)
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            keys[i].pLocus = pList->GetAt(static_cast<INT_PTR>(i));
+        for (std::size_t i = 0; i + 1 < keys.size(); ++i)
         {
-            for (std::size_t j = i + 1; j < sorted.size(); ++j)
-                OptCompFunc(sorted[i], sorted[j]);
+            for (std::size_t j = i + 1; j < keys.size(); ++j)
+                OptCompFunc(keys[i].pLocus, keys[j].pLocus);
         }
     }
 
-    for (std::size_t i = 0; i < sorted.size(); ++i)
-        pList->SetAt(static_cast<INT_PTR>(i), sorted[i]);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        pList->SetAt(static_cast<INT_PTR>(i), keys[i].pLocus);
 }
 
 void OptionsManager::OptCompFunc(OptionLocus*& pFirst, OptionLocus*& pSecond)

@@ -222,6 +222,13 @@ ULONGLONG CArchive::GetBytesRemaining() const
     return Span(m_lpBufCur, m_lpBufMax) + (nLength > nPosition ? nLength - nPosition : 0);
 }
 
+BOOL CArchive::CanDeliver(ULONGLONG nBytes) const
+{
+    if (m_pFile != nullptr && IsLoading() && nBytes <= Span(m_lpBufCur, m_lpBufMax))
+        return TRUE;
+    return nBytes <= GetBytesRemaining() ? TRUE : FALSE;
+}
+
 void CArchive::Flush()
 {
     if (m_pFile == nullptr)
@@ -270,15 +277,19 @@ void CArchive::WriteNumber(ULONGLONG value, UINT nBytes)
         *m_lpBufCur++ = static_cast<BYTE>(value >> (8 * i));
 }
 
-ULONGLONG CArchive::ReadNumber(UINT nBytes)
+inline ULONGLONG CArchive::ReadNumber(UINT nBytes)
 {
-    CheckLoading();
+    // Every field of a record comes through here: the checks stay inline
+    // and only a refused archive or an empty buffer leaves this function.
+    if (m_pFile == nullptr || (m_nMode & load) == 0)
+        CheckLoading();
     const UINT nBuffered = Span(m_lpBufCur, m_lpBufMax);
     if (nBuffered < nBytes)
         FillBuffer(nBytes - nBuffered);
     ULONGLONG value = 0;
     for (UINT i = 0; i < nBytes; ++i)
-        value |= static_cast<ULONGLONG>(*m_lpBufCur++) << (8 * i);
+        value |= static_cast<ULONGLONG>(m_lpBufCur[i]) << (8 * i);
+    m_lpBufCur += nBytes;
     return value;
 }
 
@@ -665,7 +676,7 @@ CArchive& operator>>(CArchive& ar, CString& str)
         nBytes = static_cast<ULONGLONG>(nLength) * 2;
     }
     // A damaged length must not make us ask for memory the file cannot fill.
-    if (nBytes > ar.GetBytesRemaining())
+    if (!ar.CanDeliver(nBytes))
         AfxThrowArchiveException(CArchiveException::endOfFile);
     if (nLength > static_cast<UINT_PTR>(INT_MAX))
         AfxThrowMemoryException();

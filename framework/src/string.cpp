@@ -82,12 +82,9 @@ const wchar_t* CString::GetString() const
 #ifdef _WIN32
     return m_units.c_str();
 #else
-    if (!m_wideValid)
-    {
-        m_wide = platform::ToWide(m_units);
-        m_wideValid = true;
-    }
-    return m_wide.c_str();
+    if (!m_wide)
+        m_wide = std::make_unique<std::wstring>(platform::ToWide(m_units));
+    return m_wide->c_str();
 #endif
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace e2e
 {
 namespace
@@ -44,6 +48,55 @@ std::string LogOf(const Sandbox& box)
         return "<bad header>" + log;
     return body;
 }
+
+// A file that Brantel must find unusable while it runs: held open with no
+// sharing where the platform has sharing modes, else a folder of that name
+// (an administrator may write any file, but never a folder as a file).
+class UnusableFile
+{
+public:
+    explicit UnusableFile(const fs::path& path)
+    {
+#ifdef _WIN32
+        m_handle = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        fs::create_directory(path);
+#endif
+    }
+    ~UnusableFile()
+    {
+#ifdef _WIN32
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+#endif
+    }
+    UnusableFile(const UnusableFile&) = delete;
+    UnusableFile& operator=(const UnusableFile&) = delete;
+
+    bool Held() const
+    {
+#ifdef _WIN32
+        return m_handle != INVALID_HANDLE_VALUE;
+#else
+        return true;
+#endif
+    }
+    // What the framework says when the file cannot be opened.
+    static std::string Description(const fs::path& path)
+    {
+#ifdef _WIN32
+        return "A sharing violation occurred while accessing " + Sandbox::Utf8(path) + ".";
+#else
+        return "Access to " + Sandbox::Utf8(path) + " was denied.";
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+#endif
+};
 
 class BrantelEndToEnd : public ::testing::Test
 {
@@ -96,9 +149,9 @@ TEST_F(BrantelEndToEnd, PatchIsAppliedOnceAndThenFoundApplied)
     StandardInstallation();
     const auto first = box.Run();
     EXPECT_EQ(first.exitCode, 0);
-    EXPECT_EQ(first.output, ConsoleText(kValidation + kInProgress +
-                                        "Patch update status: Completed successfully.\n" +
-                                        kPleaseWait));
+    EXPECT_EQ(first.output,
+              ConsoleText(kValidation + kInProgress +
+                          "Patch update status: Completed successfully.\n" + kPleaseWait));
     EXPECT_GE(first.seconds, 10.0);
     EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
                                   "Update details found: Exit code 2.\n\n"
@@ -153,12 +206,58 @@ TEST_F(BrantelEndToEnd, RecordThatCannotBeWrittenFailsTheUpdate)
     const std::string record = Sandbox::Utf8(box.Record());
     EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
                                   "Installer update file exists in local.\n\n"
-                                  "Access to " + record + " was denied.\n\n"
+                                  "Access to " +
+                                  record +
+                                  " was denied.\n\n"
                                   "Read local installer update file failed.\n\n"
                                   "Update details found: Exit code 1.\n\n"
-                                  "Installedupdates failed.Access to " + record + " was denied.\n\n"
+                                  "Installedupdates failed.Access to " +
+                                  record +
+                                  " was denied.\n\n"
                                   "Execute patch process: Not completed successfully.\n\n"));
     EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(BrantelEndToEnd, LogThatCannotBeWrittenChangesNothingElse)
+{
+    StandardInstallation();
+    Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5");
+    testing_support::RunResult result;
+    {
+        const UnusableFile log(box.Log());
+        ASSERT_TRUE(log.Held());
+        result = box.Run();
+    }
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kAlreadyApplied + kPleaseWait));
+    EXPECT_GE(result.seconds, 7.0);
+#ifdef _WIN32
+    EXPECT_EQ(Sandbox::Read(box.Log()), "") << "the holder's file is left alone";
+#else
+    EXPECT_TRUE(fs::is_directory(box.Log()));
+#endif
+}
+
+TEST_F(BrantelEndToEnd, DescriptorThatCannotBeReadStopsBeforeAnyInstall)
+{
+    StandardInstallation();
+    fs::remove(box.PatchFolder() / L"brantel.dat");
+    testing_support::RunResult result;
+    {
+        const UnusableFile descriptor(box.PatchFolder() / L"brantel.dat");
+        ASSERT_TRUE(descriptor.Held());
+        result = box.Run();
+    }
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation));
+    EXPECT_GE(result.seconds, 7.0);
+    EXPECT_EQ(LogOf(box),
+              LogBody(ValidationPassed() +
+                      UnusableFile::Description(box.PatchFolder() / L"brantel.dat") +
+                      "\n\n"
+                      "Read patch update installer  file failed.\n\n"
+                      "Patch update read process: key values not found.Exit code 1.\n\n"));
+    EXPECT_FALSE(fs::exists(box.Record())) << "no installer may run";
 }
 
 TEST_F(BrantelEndToEnd, RecordedPatchIsNotRunAgain)
@@ -224,9 +323,9 @@ TEST_F(BrantelEndToEnd, MachineWithoutTheProductIsRefused)
     box.WriteStandardDescriptor();
     const auto result = box.Run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.output, ConsoleText(kValidation +
-                                         "This patch can't be applied. Quenvia 14.0 application is "
-                                         "not installed in this machine.\n"));
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + "This patch can't be applied. Quenvia 14.0 application is "
+                                        "not installed in this machine.\n"));
     EXPECT_GE(result.seconds, 7.0);
 #ifdef _WIN32
     const std::string levels = "Registry bit support Mode 1: Verified successfully.\n\n"
@@ -251,8 +350,8 @@ TEST_F(BrantelEndToEnd, InstallerThatCannotBeStartedIsReportedByCode)
 #ifdef _WIN32
     Sandbox::Write(box.PatchFolder() / L"setup.exe", "not a program");
 #else
-    fs::permissions(box.PatchFolder() / "setup.exe", fs::perms::owner_exec | fs::perms::group_exec |
-                                                         fs::perms::others_exec,
+    fs::permissions(box.PatchFolder() / "setup.exe",
+                    fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::remove);
 #endif
     const auto result = box.Run();

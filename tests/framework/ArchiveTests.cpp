@@ -353,3 +353,69 @@ TEST(CArchiveObjectTest, VersionableClassReadsAnOlderSchema)
 }
 
 } // namespace
+
+namespace
+{
+
+// Counts the file size and position queries that reach the platform.
+class QueryCountingOs : public FakeOs
+{
+public:
+    int queries = 0;
+
+    platform::Status FileSeek(platform::FileHandle file, std::int64_t offset,
+                              platform::SeekOrigin origin, std::uint64_t& position) override
+    {
+        ++queries;
+        return FakeOs::FileSeek(file, offset, origin, position);
+    }
+    platform::Status FileSize(platform::FileHandle file, std::uint64_t& size) override
+    {
+        ++queries;
+        return FakeOs::FileSize(file, size);
+    }
+};
+
+TEST(CArchiveTest, CanDeliverAsksTheFileOnlyBeyondTheBuffer)
+{
+    QueryCountingOs os;
+    const platform::ScopedOs scope(os);
+    LoadingArchive in(std::string(100, 'x'), 16);
+    BYTE first = 0;
+    in.ar >> first; // the buffer now holds 15 bytes
+    os.queries = 0;
+    EXPECT_TRUE(in.ar.CanDeliver(0));
+    EXPECT_TRUE(in.ar.CanDeliver(15));
+    EXPECT_EQ(os.queries, 0);
+
+    EXPECT_TRUE(in.ar.CanDeliver(16));
+    EXPECT_TRUE(in.ar.CanDeliver(99));
+    EXPECT_FALSE(in.ar.CanDeliver(100));
+    EXPECT_GT(os.queries, 0);
+    EXPECT_EQ(in.ar.GetBytesRemaining(), 99u);
+
+    in.ar.Close();
+    EXPECT_TRUE(in.ar.CanDeliver(0));
+    EXPECT_FALSE(in.ar.CanDeliver(1));
+
+    StoringArchive out;
+    EXPECT_FALSE(out.ar.CanDeliver(1)) << "a storing archive delivers nothing";
+}
+
+TEST(CArchiveTest, AStringLongerThanTheDataIsRefusedBeforeReading)
+{
+    // The length claims 40 code units; only 3 follow.
+    for (const int bufferSize : {8, 4096})
+    {
+        SCOPED_TRACE(bufferSize);
+        LoadingArchive in(Bytes({0xFF, 0xFE, 0xFF, 40, 'a', 0, 'b', 0, 'c', 0}), bufferSize);
+        CString value(L"old");
+        const auto e = Raised<CArchiveException>([&] { in.ar >> value; });
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->m_cause, CArchiveException::endOfFile);
+        EXPECT_EQ(value, CString(L"old"));
+        EXPECT_EQ(in.ar.GetBytesRemaining(), 6u) << "nothing of the payload was consumed";
+    }
+}
+
+} // namespace

@@ -112,3 +112,46 @@ TEST(CStringTest, WideStringRoundTripsSurrogates)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(CStringTest, TheWideFormFollowsEveryChangeAndCopiesStandAlone)
+{
+    CString original(L"first");
+    const wchar_t* wide = original.GetString();
+    EXPECT_STREQ(wide, L"first");
+    EXPECT_EQ(original.GetString(), wide) << "asking again hands out the same text";
+
+    CString copy(original);
+    CString assigned;
+    assigned = original;
+    original += L" and more";
+    EXPECT_STREQ(original.GetString(), L"first and more");
+    EXPECT_STREQ(copy.GetString(), L"first");
+    EXPECT_STREQ(assigned.GetString(), L"first");
+
+    // Every kind of change is seen by the next wide form.
+    copy.SetAt(0, L'F');
+    EXPECT_STREQ(copy.GetString(), L"First");
+    copy.MakeUpper();
+    EXPECT_STREQ(copy.GetString(), L"FIRST");
+    copy.Format(L"%d-%s", 7, L"x");
+    EXPECT_STREQ(copy.GetString(), L"7-x");
+    copy.Empty();
+    EXPECT_STREQ(copy.GetString(), L"");
+
+    assigned = assigned;
+    EXPECT_STREQ(assigned.GetString(), L"first");
+    CString moved(std::move(original));
+    EXPECT_STREQ(moved.GetString(), L"first and more");
+}
+
+TEST(CStringTest, AStringHoldsLittleBeyondItsUnits)
+{
+    // The panel maps hold one string per option: a string never asked for
+    // its wide form carries at most one pointer beside its code units.
+    EXPECT_LE(sizeof(CString), sizeof(platform::XString) + sizeof(void*));
+}
+
+} // namespace

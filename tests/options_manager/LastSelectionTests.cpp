@@ -95,6 +95,35 @@ TEST_F(LastSelectionTest, AStaleNameFallsBackToTheFirstOption)
     EXPECT_EQ(Stored(L"Wzd Panel: 3"), L"gone") << "the stale entry stays until the next save";
 }
 
+TEST_F(LastSelectionTest, AmongEqualNamesTheEarliestRecordComesFirst)
+{
+    // Renamed records can share the smallest name; the first option by name
+    // is then the one the pairwise exchange settles first: the earliest.
+    struct Row
+    {
+        const char* proves;
+        const wchar_t* renamed;
+        unsigned expected;
+    };
+    const Row rows[] = {
+        {"a later record takes the smallest name", L"B", 32},
+        {"the first record takes the smallest name", L"b", 31},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.proves);
+        TestManager fresh(database.c_str(), nullptr);
+        ASSERT_EQ(fresh.LoadDB(), 1);
+        // Enumeration order b (31), B (32), a (33).
+        fresh.RetrieveOption(3, CString(row.renamed))->m_strName = L"A";
+        fresh.RetrieveOption(3, CString(L"a"))->m_strName = L"A";
+        OptionLocus* found = nullptr;
+        EXPECT_EQ(fresh.RetrieveLastPanelOptionSeln(3, found), 1);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->m_nID, row.expected);
+    }
+}
+
 TEST_F(LastSelectionTest, NoPanelOrAnEmptyPanelGivesNothing)
 {
     OptionLocus placeholder;

@@ -405,12 +405,13 @@ TEST_F(LoadTest, AHugeOptionCountRunsIntoTheEndOfTheFile)
 TEST_F(LoadTest, AFileExceptionWhileReadingIsReportedAlone)
 {
     // Enough records that the archive must go back to the file after its
-    // first 512 bytes.
+    // first buffer full.
+    const std::uint32_t kMany = 2000;
     std::vector<Record> many;
-    for (std::uint32_t n = 0; n < 40; ++n)
+    for (std::uint32_t n = 0; n < kMany; ++n)
         many.push_back(Option(n, "option" + std::to_string(n)));
     const std::string bytes = Archive({{1, {Option(100, "first")}}, {2, many}});
-    ASSERT_GT(bytes.size(), 1024u);
+    ASSERT_GT(bytes.size(), 65536u);
     const std::wstring path = Database(L"Opts.db", bytes);
     TestManager manager(path.c_str(), nullptr);
     os.failReadsFrom = 2;
@@ -422,7 +423,7 @@ TEST_F(LoadTest, AFileExceptionWhileReadingIsReportedAlone)
     EXPECT_EQ(manager.PanelNumbers(), (Numbers{1u, 0u}));
     ASSERT_NE(manager.Slot(1), nullptr);
     EXPECT_GT(manager.Slot(1)->GetCount(), 0);
-    EXPECT_LT(manager.Slot(1)->GetCount(), 40);
+    EXPECT_LT(manager.Slot(1)->GetCount(), static_cast<INT_PTR>(kMany));
     EXPECT_EQ(os.waitCursorChanges, 2);
 }
 

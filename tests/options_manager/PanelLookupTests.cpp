@@ -2,8 +2,13 @@
 // chosen option to the options of the next panel.
 #include "ManagerTestSupport.h"
 
+#include "ArchiveFiles.h"
+
+#include <memory>
+
 using namespace manager_tests;
 using namespace database_bytes;
+using testing_support::Units;
 
 namespace
 {
@@ -298,6 +303,101 @@ TEST_F(LookupTest, OptCompFuncSwapsOnlyAGreaterFirst)
     manager.OptCompFunc(first, second);
     EXPECT_EQ(first, &otherA) << "equal names are never swapped";
     EXPECT_EQ(second, &a);
+}
+
+// Choices offering many identifiers: panel 2 bears 7 twice ("seven" comes
+// first) and no 99.
+std::string LongChoiceDatabase()
+{
+    return Archive({
+        {1,
+         {Option(1, "All", 10, 2, {18, 7, 11, 12, 13, 14, 15, 16, 17, 5}),
+          Option(2, "Gap", 20, 2, {5, 7, 11, 12, 13, 99, 14, 15, 16, 17}),
+          Option(3, "Title", 30, 2, {5, 99, 11, 12, 13, 14, 15, 16, 17, 7})}},
+        {2,
+         {Option(5, "e05", 50), Option(7, "seven", 70), Option(11, "e11", 110),
+          Option(12, "e12", 120), Option(13, "e13", 130), Option(14, "e14", 140),
+          Option(15, "e15", 150), Option(16, "e16", 160), Option(17, "e17", 170),
+          Option(18, "e18", 180), Option(7, "later seven", 71)}},
+    });
+}
+
+class LongChoiceTest : public ManagerTest
+{
+protected:
+    LongChoiceTest() : manager(Database(L"Long.db", LongChoiceDatabase()).c_str(), nullptr) {}
+
+    std::vector<std::wstring> ListFor(const wchar_t* choice)
+    {
+        EXPECT_EQ(manager.SetupNextPanel(1, manager.RetrieveOption(1, CString(choice))), 1);
+        return Names(manager.LoadNextPanelOptions(2, nullptr));
+    }
+
+    TestManager manager;
+};
+
+TEST_F(LongChoiceTest, EveryOfferedIdentifierFindsItsFirstRecord)
+{
+    ASSERT_EQ(manager.LoadDB(), 1);
+    EXPECT_EQ(ListFor(L"All"), (Texts{L"e05", L"e11", L"e12", L"e13", L"e14", L"e15", L"e16",
+                                      L"e17", L"e18", L"seven"}));
+    EXPECT_EQ(ListFor(L"Gap"), (Texts{L"e05", L"e11", L"e12", L"e13", L"seven"}))
+        << "the list ends at 99, which names no record";
+}
+
+TEST_F(LongChoiceTest, IdentifiersAreTakenAsTheRecordsBearThemNow)
+{
+    ASSERT_EQ(manager.LoadDB(), 1);
+    ASSERT_EQ(ListFor(L"All").size(), 10u);
+    // The application renumbers records after the load: 11 now names no
+    // record and 99 names e11; the first 7 becomes 18, so it is found for 18
+    // ahead of e18, and the later 7 is found for 7.
+    manager.RetrieveOption(2, CString(L"e11"))->m_nID = 99;
+    manager.RetrieveOption(2, CString(L"seven"))->m_nID = 18;
+    EXPECT_EQ(ListFor(L"All"), (Texts{L"later seven", L"seven"}));
+    EXPECT_EQ(ListFor(L"Gap"), (Texts{L"e05", L"later seven"}));
+}
+
+TEST_F(LongChoiceTest, FollowingByTitleSkipsMissingIdentifiersAmongMany)
+{
+    ASSERT_EQ(manager.LoadDB(), 1);
+    OptionLocus* title = manager.RetrieveOption(1, CString(L"Title"));
+    unsigned panel = 1;
+    EXPECT_EQ(S(manager.GetNextOptionFromTitleID(title, panel, 170)->m_strName), L"e17");
+    EXPECT_EQ(panel, 2u);
+    panel = 1;
+    EXPECT_EQ(S(manager.GetNextOptionFromTitleID(title, panel, 70)->m_strName), L"seven");
+    panel = 1;
+    EXPECT_EQ(manager.GetNextOptionFromTitleID(title, panel, 71), nullptr)
+        << "the later 7 is never the one found";
+    panel = 1;
+    EXPECT_EQ(manager.GetNextOptionFromTitleID(title, panel, 180), nullptr) << "18 is not offered";
+}
+
+TEST_F(LookupTest, SortingComparesWholeNamesBeyondTheirFirstUnits)
+{
+    // Names that agree in their first units, end early, hold a zero unit or
+    // units above 0x7FFF, in no order; the list must come out by code unit.
+    const CString names[] = {Units({'a', 'b', 'c', 'd', 'f'}),
+                             Units({'a', 'b', 'c', 'd'}),
+                             Units({0xFFFF}),
+                             Units({'a', 'b', 'c', 'd', 'e'}),
+                             Units({'a', 'b', 'c', 0}),
+                             Units({'a', 'b', 0x8000}),
+                             Units({'a', 'b', 'c'}),
+                             Units({'a', 'b', 'c', 'd', 'e', 0}),
+                             Units({'a', 0xD83D, 0xDE00}),
+                             Units({'a', 'b', 'c', 'd', 'e', 'e'})};
+    std::vector<std::unique_ptr<OptionLocus>> records;
+    CTypedPtrArray<CObArray, OptionLocus*> list;
+    for (std::size_t i = 0; i < std::size(names); ++i)
+    {
+        records.push_back(std::make_unique<OptionLocus>(static_cast<UINT>(i), L"", 0, 0, 0, 0));
+        records.back()->m_strName = names[i];
+        list.Add(records.back().get());
+    }
+    manager.SortOptions(&list);
+    EXPECT_EQ(Ids(list), (Numbers{6u, 4u, 1u, 3u, 7u, 9u, 0u, 5u, 8u, 2u}));
 }
 
 } // namespace

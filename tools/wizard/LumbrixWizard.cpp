@@ -9,6 +9,7 @@
 // otherwise) and the chosen option's next panel follows, until there is none.
 // --auto takes every preselection without asking.
 #include <lumbrix/OptionsManager.h>
+#include <platform/file.h>
 #include <platform/text.h>
 
 #include <cstdio>
@@ -49,6 +50,11 @@ std::string Utf8(const CString& text)
 CString Wide(const std::string& utf8)
 {
     return CString::FromUtf8(utf8);
+}
+
+CString Absolute(const std::string& utf8)
+{
+    return CString(platform::FullPath(platform::FromUtf8(utf8)));
 }
 
 struct Options
@@ -151,20 +157,24 @@ int Run(int argc, char* argv[])
     if (!ParseArguments(argc, argv, options))
         return Usage();
 
-    // The INI directory is joined to the base name as it stands, so it needs
-    // its separator at the end.
-    CString strIniDirectory = Wide(options.iniDirectory);
-#ifdef _WIN32
-    const wchar_t separator = L'\\';
-#else
-    const wchar_t separator = L'/';
-#endif
-    if (!strIniDirectory.IsEmpty() && strIniDirectory[strIniDirectory.GetLength() - 1] != separator)
-        strIniDirectory += separator;
+    // Both paths made absolute: the INI path is derived from the database
+    // path's last separator (none in a bare file name, which would turn the
+    // INI file off), and a relative INI path means the Windows folder to the
+    // profile functions. The INI directory is joined to the base name as it
+    // stands, so it needs its separator at the end.
+    CString strIniDirectory;
+    if (!options.iniDirectory.empty())
+    {
+        strIniDirectory = Absolute(options.iniDirectory);
+        const wchar_t separator = static_cast<wchar_t>(platform::kPathSeparator);
+        if (strIniDirectory.IsEmpty() ||
+            strIniDirectory[strIniDirectory.GetLength() - 1] != separator)
+            strIniDirectory += separator;
+    }
     const wchar_t* pszIniDirectory =
         options.iniDirectory.empty() ? nullptr : strIniDirectory.GetString();
 
-    const CString strDatabase = Wide(options.database);
+    const CString strDatabase = Absolute(options.database);
     const CString strStream = Wide(options.stream);
     WizardManager* pManager = options.stream.empty()
                                   ? new WizardManager(strDatabase, pszIniDirectory)
@@ -231,6 +241,13 @@ int Run(int argc, char* argv[])
         }
         Print("Chosen: " + Utf8(pChosen->m_strName) + "\n");
         pManager->SaveLastPanelOptionSeln(nPanel, pChosen);
+        // The manager does not report a write the INI file refused (a name
+        // its encoding cannot hold, a file that cannot be written).
+        CString strSection;
+        strSection.Format(pManager->HeaderFormatString(), nPanel);
+        if (pManager->GetProfileStringW(strSection, pManager->LastOptionString(), nullptr) !=
+            pChosen->m_strName)
+            Print("(The INI file could not keep this choice.)\n");
         summary.push_back(std::to_string(nPanel) + ": " + Utf8(pChosen->m_strName));
         visited.insert(nPanel);
 

@@ -43,6 +43,10 @@ public:
     // How many bytes a loading archive can still deliver: what is buffered
     // plus what remains of the file.
     ULONGLONG GetBytesRemaining() const;
+    // Whether a loading archive can still deliver nBytes. The file is asked
+    // only when the buffer does not already hold them, which keeps checks of
+    // small items free of system calls.
+    BOOL CanDeliver(ULONGLONG nBytes) const;
 
     void Flush();
     void Close();

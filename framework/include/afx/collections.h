@@ -5,7 +5,7 @@
 #include "afx/object.h"
 #include "afx/string.h"
 
-#include <unordered_map>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -98,6 +98,10 @@ class CObArray : public afx::Array<CObject*, CObject*>
 // A map from strings to object pointers. It enumerates its entries in the
 // order in which their keys were first added; a value stored under a key
 // that is present keeps that key's place.
+//
+// The entries sit in one array in that order, their keys' code units one
+// after another in one string, and an open-addressing table of the entries'
+// indexes finds a key: a key costs no allocation of its own.
 class CMapStringToOb : public CObject
 {
 public:
@@ -120,8 +124,27 @@ public:
 
     // The entry at a 0-based place of the enumeration (no walk needed).
     BOOL GetAssocAt(INT_PTR nIndex, CString& rKey, CObject*& rValue) const;
+    // The value at a 0-based place of the enumeration, without copying its
+    // key; null when the place is out of range.
+    CObject* GetValueAt(INT_PTR nIndex) const;
 
 private:
-    std::vector<std::pair<CString, CObject*>> m_entries;
-    std::unordered_map<CString, std::size_t> m_index;
+    struct Entry
+    {
+        std::size_t keyAt; // where the key starts in m_keys
+        std::size_t keyLength;
+        CObject* value;
+    };
+
+    platform::XStringView KeyOf(const Entry& entry) const;
+    // The slot of the table that holds the key, or the empty slot where it
+    // would go.
+    std::size_t FindSlot(platform::XStringView key, std::size_t hash) const;
+    void Rehash(std::size_t nSlots);
+
+    std::vector<Entry> m_entries;
+    platform::XString m_keys;
+    // 0 for an empty slot, else the entry's index + 1 in the low 32 bits and
+    // the lower half of the key's hash in the high 32 bits.
+    std::vector<std::uint64_t> m_slots;
 };

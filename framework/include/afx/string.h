@@ -5,6 +5,7 @@
 #include "platform/text.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -15,9 +16,18 @@ public:
     using XString = platform::XString;
 
     CString() = default;
-    CString(const CString&) = default;
+    // A copy takes the text only; its wide form is made again when asked for.
+    CString(const CString& other) : m_units(other.m_units) {}
     CString(CString&&) noexcept = default;
-    CString& operator=(const CString&) = default;
+    CString& operator=(const CString& other)
+    {
+        if (this != &other)
+        {
+            m_units = other.m_units;
+            Changed();
+        }
+        return *this;
+    }
     CString& operator=(CString&&) noexcept = default;
     ~CString() = default;
 
@@ -134,15 +144,20 @@ public:
 
 private:
     static std::size_t Index(int index) { return static_cast<std::size_t>(index); }
-    void Changed() { m_wideValid = false; }
+    void Changed()
+    {
+#ifndef _WIN32
+        m_wide.reset();
+#endif
+    }
     static XString FormatList(const wchar_t* format, const FormatArg* args, std::size_t count);
 
     XString m_units;
 #ifndef _WIN32
-    // wchar_t is wider than a code unit here: GetString hands out a copy.
-    mutable std::wstring m_wide;
+    // wchar_t is wider than a code unit here: GetString hands out a copy,
+    // made on first use so that strings never asked for it stay small.
+    mutable std::unique_ptr<std::wstring> m_wide;
 #endif
-    mutable bool m_wideValid = false;
 };
 
 template <typename... Args> void CString::Format(const wchar_t* format, const Args&... args)

@@ -55,6 +55,10 @@ public:
         BASE_CLASS::GetNextAssoc(rPosition, rKey, value);
         rValue = static_cast<VALUE>(value);
     }
+    VALUE GetValueAt(INT_PTR nIndex) const
+    {
+        return static_cast<VALUE>(BASE_CLASS::GetValueAt(nIndex));
+    }
     BOOL GetAssocAt(INT_PTR nIndex, KEY& rKey, VALUE& rValue) const
     {
         CObject* value = nullptr;

@@ -133,10 +133,10 @@ Layout Examine(const std::string& bytes)
 
 unsigned UnitAt(const std::string& bytes, const Layout& layout, std::size_t at)
 {
-    const auto first = static_cast<unsigned char>(bytes[at]);
+    const unsigned first = static_cast<unsigned char>(bytes[at]);
     if (layout.width == 1)
         return first;
-    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    const unsigned second = static_cast<unsigned char>(bytes[at + 1]);
     return layout.encoding == Encoding::Utf16Le ? (first | (second << 8u))
                                                 : ((first << 8u) | second);
 }

@@ -1,0 +1,46 @@
+# What `cmake --install` puts in place for users of Lumbrix: the library, its
+# headers, the framework and platform headers and static libraries that those
+# headers need, the two tools, and a CMake package so that a consumer writes
+#   find_package(Lumbrix CONFIG REQUIRED)
+#   target_link_libraries(app PRIVATE Lumbrix::lumbrix)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(LUMBRIX_PACKAGE_VERSION 1.0.0)
+# The framework's headers (afx*.h, afx/, platform/) in a folder of their own,
+# so they cannot be mistaken for the system's.
+set(LUMBRIX_FRAMEWORK_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/lumbrix/framework)
+set(LUMBRIX_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Lumbrix)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/options_manager/include/lumbrix
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/framework/include/
+        DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/platform
+        DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+
+install(TARGETS lumbrix EXPORT LumbrixTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Their archives keep their short names in a folder of Lumbrix's own.
+install(TARGETS framework platform EXPORT LumbrixTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}/lumbrix
+  INCLUDES DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR})
+
+# The installed programs find the library in the prefix's own lib folder.
+set_target_properties(lumbrix-db lumbrix-wizard PROPERTIES
+  INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS lumbrix-db lumbrix-wizard EXPORT LumbrixTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(EXPORT LumbrixTargets NAMESPACE Lumbrix:: DESTINATION ${LUMBRIX_CMAKEDIR})
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/LumbrixConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/LumbrixConfig.cmake
+  INSTALL_DESTINATION ${LUMBRIX_CMAKEDIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/LumbrixConfigVersion.cmake
+  VERSION ${LUMBRIX_PACKAGE_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LumbrixConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/LumbrixConfigVersion.cmake
+        DESTINATION ${LUMBRIX_CMAKEDIR})

@@ -1,0 +1,289 @@
+// Options database files: the compound directory, the options archive, and a
+// write that never leaves a half-written file under the target's name.
+#include "DatabaseFile.h"
+
+#include <lumbrix/OptionLocus.h>
+
+#include <afx.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <system_error>
+
+namespace lumbrix_db
+{
+namespace
+{
+
+std::string ExceptionText(CException* e)
+{
+    const CArchiveException* archive = dynamic_cast<const CArchiveException*>(e);
+    if (archive != nullptr && archive->m_cause == CArchiveException::endOfFile)
+        return "the data ends before this item is complete";
+    return e->ErrorText().ToUtf8();
+}
+
+std::int32_t WordAt(const unsigned char* bytes)
+{
+    const std::uint32_t word =
+        static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+        static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return static_cast<std::int32_t>(word);
+}
+
+// A name no other writer picks: the target's own name plus a random part, so
+// the temporary file lies in the target's folder and the rename stays there.
+platform::XString TemporaryPathBeside(const platform::XString& path)
+{
+    std::random_device device;
+    std::mt19937_64 generator(
+        (static_cast<std::uint64_t>(device()) << 32) ^ static_cast<std::uint64_t>(device()) ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    char suffix[40];
+    std::snprintf(suffix, sizeof(suffix), ".%016llx.tmp",
+                  static_cast<unsigned long long>(generator()));
+    return path + platform::Ascii(suffix);
+}
+
+void StoreRecord(CArchive& ar, const OptionRecord& record)
+{
+    OptionLocus locus(record.id, L"", record.title, record.data1, record.data2, record.data3);
+    // Set apart from the constructor so that a NUL inside a name survives.
+    locus.m_strName = CString(record.name);
+    locus.m_nNextPanel = record.nextPanel;
+    locus.m_arrNextIDs.SetSize(static_cast<INT_PTR>(record.nextIds.size()));
+    for (std::size_t i = 0; i < record.nextIds.size(); ++i)
+        locus.m_arrNextIDs[static_cast<INT_PTR>(i)] = record.nextIds[i];
+    locus.Serialize(ar);
+}
+
+void StoreArchive(CArchive& ar, const Database& database, const std::string* nameField)
+{
+    if (nameField != nullptr)
+    {
+        // One entry, and the stream right behind the directory.
+        ar << static_cast<int>(1);
+        ar << static_cast<int>(4 + kDirectoryEntrySize);
+        ar.Write(nameField->data(), static_cast<UINT>(nameField->size()));
+    }
+    ar << static_cast<int>(database.panels.size());
+    for (const PanelRecord& panel : database.panels)
+    {
+        ar << static_cast<UINT>(panel.number);
+        ar << static_cast<UINT>(panel.options.size());
+        for (const OptionRecord& record : panel.options)
+            StoreRecord(ar, record);
+    }
+}
+
+void WriteWholeFile(const platform::XString& path, const Database& database,
+                    const std::string* nameField)
+{
+    CFile file;
+    CFileException openError;
+    const CString strPath(path);
+    if (!file.Open(strPath,
+                   CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary,
+                   &openError))
+        throw FileError("cannot create " + Utf8(path) + ": " + openError.ErrorText().ToUtf8());
+    try
+    {
+        CArchive ar(&file, CArchive::store);
+        try
+        {
+            StoreArchive(ar, database, nameField);
+            ar.Close();
+        }
+        catch (CException*)
+        {
+            ar.Abort();
+            throw;
+        }
+        file.Close();
+    }
+    catch (CException* e)
+    {
+        const std::string text = e->ErrorText().ToUtf8();
+        e->Delete();
+        file.Abort();
+        throw FileError("cannot write " + Utf8(path) + ": " + text);
+    }
+}
+
+// Positions the file at the stream, the way the library finds it.
+void SeekToStream(CFile& file, const platform::XString& streamName)
+{
+    unsigned char countBytes[4] = {0, 0, 0, 0};
+    if (file.Read(countBytes, sizeof(countBytes)) < sizeof(countBytes))
+        throw FileError("the directory: the file is too short to hold one");
+    const std::int32_t entries = WordAt(countBytes);
+    for (std::int32_t k = 0; k < entries; ++k)
+    {
+        unsigned char entry[kDirectoryEntrySize];
+        if (file.Read(entry, kDirectoryEntrySize) < kDirectoryEntrySize)
+            throw FileError("the directory: the file ends inside entry " + std::to_string(k));
+        const char* name = reinterpret_cast<const char*>(entry + 4);
+        const void* nul = std::memchr(name, 0, kStreamNameFieldSize);
+        const std::size_t length =
+            nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - name)
+                           : kStreamNameFieldSize;
+        if (platform::CompareNoCase(platform::AnsiToText(name, length), streamName) == 0)
+        {
+            file.Seek(static_cast<LONGLONG>(WordAt(entry)), CFile::begin);
+            return;
+        }
+    }
+    const std::int32_t count = entries < 0 ? 0 : entries;
+    throw FileError("the directory (" + std::to_string(count) +
+                    (count == 1 ? " entry" : " entries") + ") names no internal stream \"" +
+                    Utf8(streamName) + "\"");
+}
+
+OptionRecord LoadRecord(CArchive& ar)
+{
+    OptionLocus locus(0, L"", 0, 0, 0, 0);
+    locus.Serialize(ar);
+    OptionRecord record;
+    record.id = locus.m_nID;
+    record.name = locus.m_strName.Units();
+    record.title = locus.m_nTitleID;
+    record.data1 = locus.m_nData1;
+    record.data2 = locus.m_nData2;
+    record.data3 = locus.m_nData3;
+    record.nextPanel = locus.m_nNextPanel;
+    for (INT_PTR i = 0; i < locus.m_arrNextIDs.GetSize(); ++i)
+        record.nextIds.push_back(locus.m_arrNextIDs[i]);
+    return record;
+}
+
+void LoadArchive(CArchive& ar, Database& database, std::string& place)
+{
+    place = "the panel count";
+    int panelCount = 0;
+    ar >> panelCount;
+    if (panelCount < 0)
+        throw FileError("the panel count is negative (" + std::to_string(panelCount) + ")");
+    for (std::size_t i = 0; i < static_cast<std::size_t>(panelCount); ++i)
+    {
+        place = PanelPlace(i);
+        PanelRecord panel;
+        UINT number = 0;
+        UINT optionCount = 0;
+        ar >> number >> optionCount;
+        panel.number = number;
+        // Records come one at a time: a count larger than the data runs into
+        // the end of the file instead of into a huge allocation.
+        for (std::size_t j = 0; j < optionCount; ++j)
+        {
+            place = OptionPlace(i, j);
+            panel.options.push_back(LoadRecord(ar));
+        }
+        database.panels.push_back(std::move(panel));
+    }
+}
+
+} // namespace
+
+std::filesystem::path FileSystemPath(const platform::XString& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(path);
+#else
+    return std::filesystem::u8path(platform::ToUtf8(path));
+#endif
+}
+
+std::string StreamNameProblem(const platform::XString& name)
+{
+    if (name.empty())
+        return "the stream name is empty";
+    if (name.find(platform::XCHAR(0)) != platform::XString::npos)
+        return "the stream name holds a NUL character";
+    const std::string ansi = platform::TextToAnsi(name);
+    if (platform::AnsiToText(ansi.data(), ansi.size()) != name)
+        return "the stream name \"" + Utf8(name) +
+               "\" has characters outside the ANSI code page, which the directory stores";
+    if (ansi.size() >= kStreamNameFieldSize)
+        return "the stream name is " + std::to_string(ansi.size()) +
+               " bytes long in the ANSI code page; the directory holds at most " +
+               std::to_string(kStreamNameFieldSize - 1);
+    return std::string();
+}
+
+void WriteDatabaseFile(const platform::XString& path, const Database& database,
+                       const platform::XString* streamName)
+{
+    std::string nameField;
+    if (streamName != nullptr)
+    {
+        const std::string problem = StreamNameProblem(*streamName);
+        if (!problem.empty())
+            throw InputError(problem);
+        nameField = platform::TextToAnsi(*streamName);
+        nameField.resize(kStreamNameFieldSize, '\0');
+    }
+    if (database.panels.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw InputError("too many panels for one database");
+    for (std::size_t i = 0; i < database.panels.size(); ++i)
+    {
+        if (database.panels[i].options.size() > std::numeric_limits<std::uint32_t>::max())
+            throw InputError(PanelPlace(i) + ": too many options for one panel");
+    }
+
+    const platform::XString temporary = TemporaryPathBeside(path);
+    std::error_code ignored;
+    try
+    {
+        WriteWholeFile(temporary, database, streamName != nullptr ? &nameField : nullptr);
+    }
+    catch (...)
+    {
+        std::filesystem::remove(FileSystemPath(temporary), ignored);
+        throw;
+    }
+    std::error_code error;
+    std::filesystem::rename(FileSystemPath(temporary), FileSystemPath(path), error);
+    if (error)
+    {
+        std::filesystem::remove(FileSystemPath(temporary), ignored);
+        throw FileError("cannot replace " + Utf8(path) + ": " + error.message());
+    }
+}
+
+Database ReadDatabaseFile(const platform::XString& path, const platform::XString* streamName)
+{
+    CFile file;
+    CFileException openError;
+    if (!file.Open(CString(path), CFile::modeRead | CFile::shareDenyNone, &openError))
+        throw FileError("cannot open " + Utf8(path) + ": " + openError.ErrorText().ToUtf8());
+    std::string place = "the directory";
+    try
+    {
+        if (streamName != nullptr)
+            SeekToStream(file, *streamName);
+        Database database;
+        CArchive ar(&file, CArchive::load);
+        try
+        {
+            LoadArchive(ar, database, place);
+        }
+        catch (CException*)
+        {
+            ar.Abort();
+            throw;
+        }
+        ar.Abort();
+        return database;
+    }
+    catch (CException* e)
+    {
+        const std::string text = ExceptionText(e);
+        e->Delete();
+        throw FileError(place + ": " + text);
+    }
+}
+
+} // namespace lumbrix_db
