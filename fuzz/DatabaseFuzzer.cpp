@@ -47,7 +47,10 @@ public:
 
 int g_messages = 0;
 
-void CountMessage(const wchar_t*, void*) { ++g_messages; }
+void CountMessage(const wchar_t*, void*)
+{
+    ++g_messages;
+}
 
 void CheckSorted(const CTypedPtrArray<CObArray, OptionLocus*>& list)
 {

@@ -174,6 +174,9 @@ void InputFile::Write(const std::uint8_t* data, std::size_t size) const
     Require(out.good(), "the input file can be written");
 }
 
-std::wstring InputFile::WidePath() const { return platform::ToWide(XPath()); }
+std::wstring InputFile::WidePath() const
+{
+    return platform::ToWide(XPath());
+}
 
 } // namespace fuzzing

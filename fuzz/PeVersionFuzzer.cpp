@@ -11,9 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::uint64_t reads = 0;
-    const platform::pe::ReadAt read = [data, size, &reads](std::uint64_t offset,
-                                                           unsigned char* buffer,
-                                                           std::uint64_t count) {
+    const platform::pe::ReadAt read =
+        [data, size, &reads](std::uint64_t offset, unsigned char* buffer, std::uint64_t count)
+    {
         ++reads;
         // Every read the walk makes is of one small structure.
         fuzzing::Require(count <= 4096, "reads are of one structure at a time");

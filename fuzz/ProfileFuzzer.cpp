@@ -51,9 +51,9 @@ void Read(const XString& file)
         CheckList(
             platform::GetPrivateProfileText(&firstSection, nullptr, nullptr, bufferSize, file),
             bufferSize);
-        CheckValue(platform::GetPrivateProfileText(&firstSection, &firstKey, &fallback,
-                                                   bufferSize, file),
-                   bufferSize);
+        CheckValue(
+            platform::GetPrivateProfileText(&firstSection, &firstKey, &fallback, bufferSize, file),
+            bufferSize);
     }
     for (const char* sectionName : kSections)
     {
@@ -75,8 +75,7 @@ void WriteAndReadBack(const XString& file)
     const XString value = Ascii("Chosen Option");
     if (!platform::WritePrivateProfileText(&section, &key, &value, file))
         return;
-    const XString stored =
-        platform::GetPrivateProfileText(&section, &key, nullptr, 1024, file);
+    const XString stored = platform::GetPrivateProfileText(&section, &key, nullptr, 1024, file);
     Require(stored == value, "a value written reads back as written");
     // Removing it again edits the same file (a later entry of the same name
     // may then show through, as on Windows).

@@ -68,7 +68,8 @@ void QueryKeys()
             const platform::Status status =
                 platform::RegistryQueryString(key, platform::Ascii(value), text);
             if (status == platform::kSuccess)
-                Require(text.size() < 256 && text.find(platform::XCHAR())  == platform::XString::npos,
+                Require(text.size() < 256 &&
+                            text.find(platform::XCHAR()) == platform::XString::npos,
                         "a value fits the query buffer and ends at its first zero");
         }
         platform::RegistryCloseKey(key);
