@@ -198,9 +198,23 @@ void WizardWalk::Next()
     if (!LeadsOn())
         return;
     const unsigned int nPanel = Current().panel;
-    m_manager->SaveLastPanelOptionSeln(nPanel, pLocus);
+    Save(nPanel, pLocus);
     m_manager->SetupNextPanel(nPanel, pLocus);
     m_steps.push_back(MakeStep(pLocus->m_nNextPanel));
+}
+
+void WizardWalk::Save(unsigned int nPanel, OptionLocus* pLocus)
+{
+    m_manager->SaveLastPanelOptionSeln(nPanel, pLocus);
+    // The manager does not report a write that the INI file refused (a name
+    // its encoding cannot hold, a file that cannot be written).
+    CString strSection;
+    strSection.Format(m_manager->HeaderFormatString(), nPanel);
+    if (m_manager->GetProfileStringW(strSection, m_manager->LastOptionString(), nullptr) !=
+        pLocus->m_strName)
+        Tell(L"The choice \u201C" + std::wstring(pLocus->m_strName.GetString()) +
+             L"\u201D of panel " + std::to_wstring(nPanel) +
+             L" could not be kept in the INI file; the next run will not preselect it.");
 }
 
 void WizardWalk::Back()
@@ -213,6 +227,6 @@ void WizardWalk::Finish()
 {
     OptionLocus* pLocus = Selected();
     if (pLocus != nullptr)
-        m_manager->SaveLastPanelOptionSeln(Current().panel, pLocus);
+        Save(Current().panel, pLocus);
     m_exit = kWizardFinished;
 }

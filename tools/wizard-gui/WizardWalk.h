@@ -79,6 +79,8 @@ private:
     class Manager;
 
     PanelStep MakeStep(unsigned int panel);
+    // Saves the choice of a panel, and tells when the INI file refused it.
+    void Save(unsigned int panel, OptionLocus* pLocus);
     void Tell(const std::wstring& text) const;
 
     WizardArguments m_arguments;

@@ -12,6 +12,8 @@
 # Debian packages xvfb, xdotool, imagemagick and x11-utils.
 
 WINE=/usr/lib/wine/wine64
+# Debian's fonts-wqy-microhei, as Windows names a linked font: file,face.
+CJK_FONT="wqy-microhei.ttc,WenQuanYi Micro Hei"
 # A key press is taken once the wizard has drawn its answer to the last one.
 KEY_PAUSE=${KEY_PAUSE:-0.4}
 
@@ -32,6 +34,13 @@ screen_start() {
   export DISPLAY=":$n"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1 || true
+    # Windows fills in the glyphs a dialog font lacks from fonts linked to
+    # it; the prefix links the dialog fonts to a Debian font that covers
+    # Chinese, Japanese and Korean.
+    local face key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    for face in "Tahoma" "Microsoft Sans Serif"; do
+      "$WINE" reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$CJK_FONT" /f >/dev/null 2>&1
+    done
   fi
 }
 
