@@ -19,6 +19,9 @@ const UINT WM_APP_START = WM_APP + 1;
 // Posted after every change of panel: the list takes the focus once the
 // sheet has finished with its buttons.
 const UINT WM_APP_FOCUS_LIST = WM_APP + 2;
+// Posted when the list lost its selection (a click on its empty part): the
+// walk's choice stands, so the list shows it again.
+const UINT WM_APP_RESELECT = WM_APP + 3;
 
 WizardWalk* WalkOf(HWND hwndPage)
 {
@@ -109,6 +112,15 @@ void UpdateButtons(HWND hwndPage)
     SetWizardButtons(SheetOf(hwndPage), buttons);
 }
 
+void SelectInList(HWND hwndList, int index)
+{
+    if (index < 0)
+        return;
+    const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
+    ListView_SetItemState(hwndList, index, state, state);
+    ListView_EnsureVisible(hwndList, index, FALSE);
+}
+
 // Fills the page with the walk's current panel.
 void ShowPanel(HWND hwndPage)
 {
@@ -138,12 +150,7 @@ void ShowPanel(HWND hwndPage)
             ListView_SetItemText(hwndList, row, 1, leadsTo.data());
         }
     }
-    if (step.selected >= 0)
-    {
-        const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
-        ListView_SetItemState(hwndList, step.selected, state, state);
-        ListView_EnsureVisible(hwndList, step.selected, FALSE);
-    }
+    SelectInList(hwndList, step.selected);
     SendMessageW(hwndList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwndList, nullptr, TRUE);
 
@@ -198,12 +205,15 @@ LRESULT OnNotify(HWND hwndPage, const NMHDR* header)
     case LVN_ITEMCHANGED:
     {
         const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
-        if (walk->Started() && (change->uChanged & LVIF_STATE) != 0 &&
-            (change->uNewState & LVIS_SELECTED) != 0)
+        if (!walk->Started() || (change->uChanged & LVIF_STATE) == 0)
+            return 0;
+        if ((change->uNewState & LVIS_SELECTED) != 0)
         {
             walk->Select(change->iItem);
             UpdateButtons(hwndPage);
         }
+        else if ((change->uOldState & LVIS_SELECTED) != 0)
+            PostMessageW(hwndPage, WM_APP_RESELECT, 0, 0);
         return 0;
     }
     default:
@@ -235,6 +245,13 @@ INT_PTR CALLBACK PanelPageProc(HWND hwndPage, UINT message, WPARAM, LPARAM lPara
     case WM_APP_START:
         Start(hwndPage);
         return TRUE;
+    case WM_APP_RESELECT:
+    {
+        HWND hwndList = GetDlgItem(hwndPage, IDC_OPTIONS);
+        if (ListView_GetSelectedCount(hwndList) == 0)
+            SelectInList(hwndList, WalkOf(hwndPage)->Current().selected);
+        return TRUE;
+    }
     case WM_APP_FOCUS_LIST:
         SendMessageW(SheetOf(hwndPage), WM_NEXTDLGCTL,
                      reinterpret_cast<WPARAM>(GetDlgItem(hwndPage, IDC_OPTIONS)), TRUE);
