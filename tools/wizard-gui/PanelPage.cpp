@@ -3,6 +3,7 @@
 // One page slot serves every panel; the walk remembers the panels behind it.
 #include "PanelPage.h"
 
+#include "ResourceText.h"
 #include "WizardWalk.h"
 #include "resource.h"
 
@@ -31,14 +32,6 @@ WizardWalk* WalkOf(HWND hwndPage)
 HWND SheetOf(HWND hwndPage)
 {
     return GetParent(hwndPage);
-}
-
-std::wstring LoadText(UINT id)
-{
-    const wchar_t* text = nullptr;
-    const int length =
-        LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
 void AddColumn(HWND hwndList, int index, UINT textId, int width)
@@ -92,10 +85,10 @@ void InitList(HWND hwndPage)
 std::wstring CountText(std::size_t count)
 {
     if (count == 0)
-        return L"It offers no options.";
+        return LoadText(IDS_NO_OPTIONS);
     if (count == 1)
-        return L"1 option";
-    return std::to_wstring(count) + L" options";
+        return LoadText(IDS_ONE_OPTION);
+    return FormatText(IDS_OPTIONS, {std::to_wstring(count)});
 }
 
 // The sheet's messages, sent as the PropSheet_ macros would send them.
@@ -126,12 +119,11 @@ void ShowPanel(HWND hwndPage)
 {
     WizardWalk* walk = WalkOf(hwndPage);
     const PanelStep& step = walk->Current();
-    const std::wstring title = L"Panel " + std::to_wstring(step.panel);
+    const std::wstring title = FormatText(IDS_PANEL, {std::to_wstring(step.panel)});
     SetDlgItemTextW(hwndPage, IDC_HEADER_TITLE, title.c_str());
     SetDlgItemTextW(hwndPage, IDC_HEADER_SUBTITLE, CountText(step.options.size()).c_str());
     SetDlgItemTextW(hwndPage, IDC_PROMPT,
-                    step.options.empty() ? L"Nothing to choose here: press Finish."
-                                         : L"Choose one option:");
+                    LoadText(step.options.empty() ? IDS_NOTHING_TO_CHOOSE : IDS_CHOOSE).c_str());
 
     HWND hwndList = GetDlgItem(hwndPage, IDC_OPTIONS);
     SendMessageW(hwndList, WM_SETREDRAW, FALSE, 0);
@@ -146,7 +138,7 @@ void ShowPanel(HWND hwndPage)
         const int row = ListView_InsertItem(hwndList, &item);
         if (pLocus->m_nNextPanel != 0)
         {
-            std::wstring leadsTo = L"Panel " + std::to_wstring(pLocus->m_nNextPanel);
+            std::wstring leadsTo = FormatText(IDS_PANEL, {std::to_wstring(pLocus->m_nNextPanel)});
             ListView_SetItemText(hwndList, row, 1, leadsTo.data());
         }
     }
@@ -182,7 +174,7 @@ LRESULT OnNotify(HWND hwndPage, const NMHDR* header)
         if (!walk->Started())
         {
             SetWizardButtons(SheetOf(hwndPage), 0);
-            SetDlgItemTextW(hwndPage, IDC_HEADER_TITLE, L"Loading the options database");
+            SetDlgItemTextW(hwndPage, IDC_HEADER_TITLE, LoadText(IDS_LOADING).c_str());
             PostMessageW(hwndPage, WM_APP_START, 0, 0);
         }
         else

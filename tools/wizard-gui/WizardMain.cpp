@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include "PanelPage.h"
+#include "ResourceText.h"
 #include "WizardWalk.h"
 #include "resource.h"
 
@@ -19,12 +20,6 @@
 
 namespace
 {
-
-const wchar_t kUsage[] =
-    L"Usage: LumbrixWizard.exe DATABASE [--stream NAME] [--panel N] [--ini-dir DIR]\n\n"
-    L"Walks the panels of the options database DATABASE (of its internal stream NAME in a "
-    L"compound database), starting at panel N or at the first panel. Each panel's choice is "
-    L"remembered in an INI file beside the database, or in the folder DIR.";
 
 std::vector<std::wstring> Arguments()
 {
@@ -75,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int)
     WizardArguments arguments;
     if (!ParseWizardArguments(Arguments(), arguments))
     {
-        MessageBoxW(nullptr, kUsage, kWizardTitle, MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, LoadText(IDS_USAGE).c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
         return kWizardUnusable;
     }
     WizardWalk walk(arguments);

@@ -2,6 +2,9 @@
 // lumbrix-wizard does, one page of the wizard per panel.
 #include "WizardWalk.h"
 
+#include "ResourceText.h"
+#include "resource.h"
+
 #include <algorithm>
 
 const wchar_t kWizardTitle[] = L"Lumbrix Wizard";
@@ -135,13 +138,13 @@ bool WizardWalk::Start()
     unsigned int nPanel = m_arguments.panel;
     if (!m_arguments.hasPanel && !m_manager->FirstPanel(nPanel))
     {
-        Tell(L"The options database holds no panels.");
+        Tell(LoadText(IDS_NO_PANELS));
         return false;
     }
     PanelStep first = MakeStep(nPanel);
     if (first.options.empty())
     {
-        Tell(L"Panel " + std::to_wstring(nPanel) + L" offers no options.");
+        Tell(FormatText(IDS_PANEL_OFFERS_NOTHING, {std::to_wstring(nPanel)}));
         return false;
     }
     m_steps.push_back(std::move(first));
@@ -212,9 +215,8 @@ void WizardWalk::Save(unsigned int nPanel, OptionLocus* pLocus)
     strSection.Format(m_manager->HeaderFormatString(), nPanel);
     if (m_manager->GetProfileStringW(strSection, m_manager->LastOptionString(), nullptr) !=
         pLocus->m_strName)
-        Tell(L"The choice \u201C" + std::wstring(pLocus->m_strName.GetString()) +
-             L"\u201D of panel " + std::to_wstring(nPanel) +
-             L" could not be kept in the INI file; the next run will not preselect it.");
+        Tell(FormatText(IDS_CHOICE_NOT_KEPT,
+                        {std::wstring(pLocus->m_strName.GetString()), std::to_wstring(nPanel)}));
 }
 
 void WizardWalk::Back()
