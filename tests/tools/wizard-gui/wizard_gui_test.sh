@@ -85,10 +85,10 @@ new_case back_keeps_and_replaces
 walk 0 "1=Report 2=Monthly 3=PDF" Down Return alt+b Return Down Return alt+b Up Return Return
 
 # Cancel keeps what Next saved and nothing of the page it leaves; the next
-# run preselects the stored choice, which Next saves again.
+# run preselects the stored choice (Report, whose panel 2 offers Monthly).
 new_case cancel_then_second_run
 walk 1 "1=Report" Down Return Down Escape
-walk 1 "1=Report" Return Escape
+walk 1 "1=Report 2=Monthly" Return Return Escape
 
 new_case compound_database
 mkdir -p "$dir/ini"
