@@ -1,0 +1,27 @@
+// Identifiers of LumbrixWizard.exe's resources.
+#pragma once
+
+#define IDD_PANEL_PAGE 100
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#define IDC_HEADER_TITLE 1003
+#define IDC_HEADER_SUBTITLE 1004
+#define IDC_PROMPT 1001
+#define IDC_OPTIONS 1002
+
+#define IDS_COLUMN_OPTION 2001
+#define IDS_COLUMN_LEADS_TO 2002
+#define IDS_PANEL 2003
+#define IDS_NO_OPTIONS 2004
+#define IDS_ONE_OPTION 2005
+#define IDS_OPTIONS 2006
+#define IDS_CHOOSE 2007
+#define IDS_NOTHING_TO_CHOOSE 2008
+#define IDS_LOADING 2009
+#define IDS_USAGE 2010
+#define IDS_NO_PANELS 2011
+#define IDS_PANEL_OFFERS_NOTHING 2012
+#define IDS_CHOICE_NOT_KEPT 2013
