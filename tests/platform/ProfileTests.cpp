@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -386,17 +388,51 @@ TEST(ProfileEncodingTest, Utf8FilesWithAMarkAreReadAndKeepTheirEncoding)
     EXPECT_EQ(dir.Read(L"u8.ini"), "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\xE4\xB8\xAD\r\nk2=\xC3\xA0\r\n");
 }
 
-TEST(ProfileEncodingTest, AnAnsiFileRefusesTextItCannotHold)
+// An ANSI file that cannot hold a new text is rewritten once as UTF-16LE,
+// every line as it read before, and then takes the write.
+struct ConversionCase
 {
+    const char* proves;
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* value;
+    const wchar_t* after; // the file's text afterwards
+};
+
+TEST(ProfileEncodingTest, AnAnsiFileTakingTextBeyondItBecomesUtf16)
+{
+    const std::string ansi = "[Caf\xE9]\r\nprice=5\x80\r\n[S]\r\nk=v\r\n";
+    const ConversionCase cases[] = {
+        {"new value", L"S", L"k", L"\u4E2D",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n[S]\r\nk=\u4E2D\r\n"},
+        {"new key", L"CAF\u00E9", L"\u0416", L"1",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n\u0416=1\r\n[S]\r\nk=v\r\n"},
+        {"new section", L"\u0394", L"k", L"v",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n[S]\r\nk=v\r\n[\u0394]\r\nk=v\r\n"},
+    };
+    for (const ConversionCase& c : cases)
+    {
+        SCOPED_TRACE(c.proves);
+        TempDir dir;
+        dir.Write(L"ansi.ini", ansi);
+        const std::wstring file = dir.File(L"ansi.ini");
+        ASSERT_TRUE(Put(file, c.section, c.key, c.value));
+        EXPECT_EQ(dir.Read(L"ansi.ini"), Utf16(c.after));
+        EXPECT_EQ(Get(file, c.section, c.key, L"d"), c.value);
+        EXPECT_EQ(Get(file, L"Caf\u00E9", L"price", L"d"), L"5\u20AC");
+        // Nothing is left beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+
+    // Removing a name the file cannot hold finds nothing and loses nothing.
     TempDir dir;
-    const std::string before = "[S]\r\nk=v\r\n";
-    dir.Write(L"ansi.ini", before);
+    dir.Write(L"ansi.ini", ansi);
     const std::wstring file = dir.File(L"ansi.ini");
-    EXPECT_FALSE(Put(file, L"S", L"k", L"\u4E2D"));
-    EXPECT_FALSE(Put(file, L"S", L"\u4E2D", L"v"));
-    EXPECT_FALSE(Put(file, L"\u4E2D", L"k", L"v"));
-    EXPECT_FALSE(Put(file, L"S", L"\u4E2D", nullptr));
-    EXPECT_EQ(dir.Read(L"ansi.ini"), before);
+    EXPECT_TRUE(Put(file, L"S", L"\u4E2D", nullptr));
+    EXPECT_TRUE(Put(file, L"\u4E2D", nullptr, nullptr));
+    EXPECT_EQ(Get(file, nullptr, nullptr, L"d"), List({L"Caf\u00E9", L"S"}));
     EXPECT_EQ(Get(file, L"S", L"k", L"d"), L"v");
 }
 
@@ -436,17 +472,25 @@ TEST(ProfileEncodingTest, Utf8WithoutAMarkIsReadAndKeptAsUtf8)
     EXPECT_EQ(dir.Read(L"u8.ini"), "[S]\nk=\xC3\xA9\xE4\xB8\xAD\nk2=\xD0\x96\r\n");
 }
 
-TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8IsRefused)
+TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8TurnsTheFileIntoUtf16)
+{
+    TempDir dir;
+    dir.Write(L"ansi.ini", "[S]\r\nk=v\r\n");
+    // U+00C3 U+00A9 are the ANSI bytes C3 A9, which spell U+00E9 in UTF-8.
+    EXPECT_TRUE(Put(dir.File(L"ansi.ini"), L"S", L"k", L"\u00C3\u00A9"));
+    EXPECT_EQ(dir.Read(L"ansi.ini"), Utf16(L"[S]\r\nk=\u00C3\u00A9\r\n"));
+}
+
+// The rewrite replaces the file by renaming: never through a link.
+TEST(ProfileEncodingTest, AnAnsiFileBehindALinkIsNotRewritten)
 {
     TempDir dir;
     const std::string before = "[S]\r\nk=v\r\n";
-    dir.Write(L"ansi.ini", before);
-    // U+00C3 U+00A9 are the ANSI bytes C3 A9, which spell U+00E9 in UTF-8.
-    EXPECT_FALSE(Put(dir.File(L"ansi.ini"), L"S", L"k", L"\u00C3\u00A9"));
-    EXPECT_EQ(dir.Read(L"ansi.ini"), before);
-    // A new file holding them is started as UTF-16 instead.
-    EXPECT_TRUE(Put(dir.File(L"new.ini"), L"S", L"k", L"\u00C3\u00A9"));
-    EXPECT_EQ(Get(dir.File(L"new.ini"), L"S", L"k", L"d"), L"\u00C3\u00A9");
+    dir.Write(L"target.ini", before);
+    std::filesystem::create_symlink(dir.Path() / "target.ini", dir.Path() / "link.ini");
+    EXPECT_FALSE(Put(dir.File(L"link.ini"), L"S", L"k", L"\u4E2D"));
+    EXPECT_EQ(dir.Read(L"target.ini"), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.ini"));
 }
 #endif
 

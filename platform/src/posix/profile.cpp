@@ -14,6 +14,7 @@
 #include "../profile_encoding.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -473,6 +474,15 @@ public:
         return false;
     }
 
+    // Whether the path still names the open file.
+    bool IsAt(const std::string& path) const
+    {
+        struct stat opened;
+        struct stat named;
+        return fstat(m_fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+               opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+    }
+
 private:
     int Prepare(bool write)
     {
@@ -567,11 +577,13 @@ public:
 
     bool Apply(std::string& result)
     {
+        // A removal writes no text: what the file cannot hold it cannot
+        // contain either, and such a removal finds nothing.
         const Encoding encoding = m_doc.layout.encoding;
         std::string ignored;
-        if (!Encode(m_section, encoding, ignored) ||
-            (m_key != nullptr && !Encode(KeyText(), encoding, ignored)) ||
-            (m_value != nullptr && !Encode(ValueText(), encoding, ignored)))
+        if (m_key != nullptr && m_value != nullptr &&
+            (!Encode(m_section, encoding, ignored) || !Encode(KeyText(), encoding, ignored) ||
+             !Encode(ValueText(), encoding, ignored)))
             return false;
 
         // Removals take the names as given, blanks and all, as Windows does.
@@ -704,27 +716,59 @@ private:
 
 // The file's new content, or false when it cannot take the texts without
 // changing them. A file without content takes ANSI when the texts allow it,
-// else UTF-16LE with its mark, so that nothing turns into '?'.
+// else UTF-16LE with its mark, so that nothing turns into '?'; an ANSI file
+// that cannot hold them is converted to UTF-16LE once (`converted`), its
+// lines otherwise kept as they are.
 bool Compose(const std::string& bytes, XStringView section, const XString* key,
-             const XString* value, std::string& result)
+             const XString* value, std::string& result, bool& converted)
 {
+    converted = false;
     Document doc;
     doc.bytes = bytes;
     doc.layout = Examine(bytes);
-    if (!bytes.empty())
-    {
-        if (doc.layout.end != bytes.size())
-            return false; // a UTF-16 file cut inside a unit
-        if (!Edit(doc, section, key, value).Apply(result))
-            return false;
-        // ANSI text must not come to look like UTF-8 and be misread later.
-        return doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi;
-    }
-    if (Edit(doc, section, key, value).Apply(result) && Examine(result).encoding == Encoding::Ansi)
+    if (doc.layout.end != bytes.size())
+        return false; // a UTF-16 file cut inside a unit
+    // ANSI text must not come to look like UTF-8 and be misread later.
+    if (Edit(doc, section, key, value).Apply(result) &&
+        (doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi))
         return true;
-    doc.bytes = "\xFF\xFE";
+    if (doc.layout.encoding != Encoding::Ansi)
+        return false;
+    converted = !bytes.empty();
+    if (!profile::ToUtf16LeFile(bytes, doc.bytes))
+        return false;
     doc.layout = Examine(doc.bytes);
     return Edit(doc, section, key, value).Apply(result);
+}
+
+// Puts the new content in place of the file at `path`: written beside it
+// under a name of its own, then renamed over it, so that a reader sees the
+// old file or the new one. The file itself must not be a link.
+bool ReplaceByRename(const std::string& path, const std::string& content)
+{
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    std::string temporary = path + ".new-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    bool ok = fchmod(fd, status.st_mode & 07777) == 0;
+    for (std::size_t from = 0; ok && from < content.size();)
+    {
+        const ssize_t put = write(fd, content.data() + from, content.size() - from);
+        if (put < 0 && errno == EINTR)
+            continue;
+        ok = put > 0;
+        if (ok)
+            from += static_cast<std::size_t>(put);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok)
+        unlink(temporary.c_str());
+    return ok;
 }
 
 } // namespace
@@ -774,31 +818,44 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
         return false;
     const std::string path = ToUtf8(fileName);
     const bool removing = key == nullptr || value == nullptr;
-    File file;
-    bool created = false;
-    const int error = file.Open(path, true);
-    if (error != 0)
+    // A writer that waited for the lock of a file another writer has since
+    // replaced by renaming opens the new file instead.
+    for (int attempt = 0;; ++attempt)
     {
-        if (error != ENOENT)
+        File file;
+        bool created = false;
+        const int error = file.Open(path, true);
+        if (error != 0)
+        {
+            if (error != ENOENT)
+                return false;
+            if (removing)
+                return true; // nothing to remove from a file that is not there
+            if (file.Create(path) != 0)
+                return false;
+            created = true;
+        }
+        if (!file.IsAt(path))
+        {
+            if (attempt < 8)
+                continue;
             return false;
-        if (removing)
-            return true; // nothing to remove from a file that is not there
-        if (file.Create(path) != 0)
-            return false;
-        created = true;
-    }
+        }
 
-    std::string bytes;
-    std::string result;
-    bool written = file.ReadAll(bytes);
-    if (written && bytes.empty() && removing)
-        return true;
-    if (written)
-        written = Compose(bytes, *section, key, value, result) &&
-                  (result == bytes || file.Replace(bytes, result));
-    if (!written && created)
-        unlink(path.c_str());
-    return written;
+        std::string bytes;
+        std::string result;
+        bool converted = false;
+        bool written = file.ReadAll(bytes);
+        if (written && bytes.empty() && removing)
+            return true;
+        if (written)
+            written = Compose(bytes, *section, key, value, result, converted) &&
+                      (result == bytes ||
+                       (converted ? ReplaceByRename(path, result) : file.Replace(bytes, result)));
+        if (!written && created)
+            unlink(path.c_str());
+        return written;
+    }
 }
 
 } // namespace platform
