@@ -227,8 +227,11 @@ const char kReadFile[] = "; settings\r\n"
                          "inner=  \" in side \"  \n"
                          "empty=\n"
                          "bare\n"
+                         "nul\0tail = after\0cut\n"
                          "[Second Group]\r"
-                         "x=1\r";
+                         "x=1\r"
+                         "[Third\0tail]\r\n"
+                         "y=2\r\n";
 
 struct ReadCase
 {
@@ -254,7 +257,13 @@ const ReadCase kReadCases[] = {
     {"a null default gives the empty text", L"Sec", L"nope", nullptr, 1024, L""},
     {"trailing blanks of the default go", L"Sec", L"nope", L"fall back  ", 1024, L"fall back"},
     {"lines may end in a bare CR", L"second group", L"X", L"d", 1024, L"1"},
+    {"names and values end at a NUL", L"Sec", L"nul", L"d", 1024, L"after"},
+    {"section names end at a NUL", L"Third", L"y", L"d", 1024, L"2"},
     {"a value is cut to the buffer less one", L"Sec", L"key", L"d", 4, L"val"},
+    {"a quoted value is cut without its opening quote", L"Sec", L"dq", L"d", 4, L"quo"},
+    {"a buffer one short of the quoted text loses a letter", L"Sec", L"dq", L"d", 7, L"quote"},
+    {"a buffer that holds the text loses the closing quote", L"Sec", L"dq", L"d", 8, L"quoted"},
+    {"a quoted default is cut alike", L"Sec", L"nope", L"'fallback'", 9, L"fallbac"},
     {"the default is cut the same way", L"Sec", L"nope", L"fallback", 5, L"fall"},
     {"a one-unit buffer holds nothing", L"Sec", L"key", L"d", 1, L""},
     {"a zero-unit buffer holds nothing", L"Sec", L"key", L"d", 0, L""},
@@ -263,7 +272,7 @@ const ReadCase kReadCases[] = {
 TEST(ProfileReadTest, LookupsFollowTheProfileRules)
 {
     TempDir dir;
-    dir.Write(L"read.ini", kReadFile);
+    dir.Write(L"read.ini", std::string(kReadFile, sizeof kReadFile - 1));
     for (const ReadCase& c : kReadCases)
     {
         SCOPED_TRACE(c.proves);
@@ -303,8 +312,9 @@ struct ListCase
 
 TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
 {
+    using namespace std::string_literals;
     const ListCase cases[] = {
-        {"all section names", nullptr, L"d", 1024, List({L"Sec", L"Two", L"Three"})},
+        {"all section names", nullptr, L"d", 1024, List({L"Sec", L"Two", L"Three", L"Four"})},
         {"section names cut inside a name", nullptr, L"d", 7, List({L"Sec", L"T"})},
         {"section names cut after a name", nullptr, L"d", 6, List({L"Sec"})},
         {"section names one unit short of fitting", nullptr, L"d", 14,
@@ -314,11 +324,13 @@ TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
          List({L"key", L"ab", L"cd"})},
         {"keys cut inside a name", L"Sec", L"d", 7, List({L"key", L"a"})},
         {"a missing section lists the default", L"Nope", L"d", 1024, List({L"d"})},
+        {"a listed default keeps its trailing spaces", L"Nope", L"d  ", 1024, List({L"d  "})},
+        {"names in lists end at a NUL", L"Four", L"d", 1024, List({L"k"})},
         {"a section without keys lists the default", L"Two", L"d", 1024, List({L"d"})},
     };
     TempDir dir;
-    dir.Write(L"list.ini",
-              "[Sec]\r\nkey=value\r\n;note=1\r\nab=1\r\ncd=2\r\n[Two]\r\n[Three]\r\nx=1\r\n");
+    dir.Write(L"list.ini", "[Sec]\r\nkey=value\r\n;note=1\r\nab=1\r\ncd=2\r\n[Two]\r\n"
+                           "[Three]\r\nx=1\r\n[Four\0th]\r\nk\0ey=1\r\n"s);
     for (const ListCase& c : cases)
     {
         SCOPED_TRACE(c.proves);
@@ -479,6 +491,17 @@ TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8TurnsTheFileIntoUtf16)
     // U+00C3 U+00A9 are the ANSI bytes C3 A9, which spell U+00E9 in UTF-8.
     EXPECT_TRUE(Put(dir.File(L"ansi.ini"), L"S", L"k", L"\u00C3\u00A9"));
     EXPECT_EQ(dir.Read(L"ansi.ini"), Utf16(L"[S]\r\nk=\u00C3\u00A9\r\n"));
+}
+
+// Windows would read the stray last byte into the next line it writes.
+TEST(ProfileEncodingTest, AUtf16FileWithHalfAUnitAtTheEndIsNotWritten)
+{
+    TempDir dir;
+    const std::string before = Utf16(L"[S]\r\nk=v\r\n") + "x";
+    dir.Write(L"odd.ini", before);
+    EXPECT_EQ(Get(dir.File(L"odd.ini"), L"S", L"k", L"d"), L"v");
+    EXPECT_FALSE(Put(dir.File(L"odd.ini"), L"S", L"k2", L"v2"));
+    EXPECT_EQ(dir.Read(L"odd.ini"), before);
 }
 
 // The rewrite replaces the file by renaming: never through a link.

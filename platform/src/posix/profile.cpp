@@ -5,10 +5,21 @@
 // A file is ANSI (Windows-1252), UTF-16 with a byte-order mark, or UTF-8:
 // with its mark, or without one when the bytes are valid UTF-8 and hold
 // something beyond ASCII (hand-edited files on these systems are UTF-8,
-// and ANSI text beyond ASCII is very rarely valid UTF-8). Edits keep the
-// file's encoding and every byte outside the line they change. Where the
+// and ANSI text beyond ASCII is very rarely valid UTF-8). Where the
 // documentation leaves details open, what Wine's profile functions do is
-// followed (no blank line before a new section, for one).
+// followed: no blank line before a new section, names and values that end
+// at a NUL, the way a quoted value is cut to a small buffer, a default
+// listed with its trailing spaces. tests/platform/ProfileProbe.cpp runs
+// generated files and operations through both and compares them.
+//
+// Where we differ on purpose:
+// - Edits keep the file's encoding and every byte outside the line they
+//   change; Windows writes the whole file anew.
+// - Names match without regard to case beyond ASCII too, as on Windows
+//   (Wine folds ASCII letters only).
+// - A write into a UTF-16 file whose last byte is half a unit is refused,
+//   the file left as it is; Windows reads the stray byte into the next line
+//   it writes, which damages that line.
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
@@ -202,6 +213,19 @@ bool IsBlankUnit(unsigned unit)
     return unit < 0x80 && profile::IsBlank(static_cast<XCHAR>(unit));
 }
 
+// Where a name or value ends for the Win32 calls, which take it up to its
+// first NUL ("K\0x=v" holds the key K).
+std::size_t EndAtNul(const std::string& bytes, const Layout& layout, std::size_t begin,
+                     std::size_t end)
+{
+    for (std::size_t at = begin; at < end; at += layout.width)
+    {
+        if (UnitAt(bytes, layout, at) == 0)
+            return at;
+    }
+    return end;
+}
+
 // Reads the line that starts at `at`; false at the end of the text.
 bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Line& line)
 {
@@ -253,6 +277,7 @@ bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Li
             while (line.nameEnd > line.nameBegin &&
                    IsBlankUnit(UnitAt(bytes, layout, line.nameEnd - w)))
                 line.nameEnd -= w;
+            line.nameEnd = EndAtNul(bytes, layout, line.nameBegin, line.nameEnd);
             return true;
         }
     }
@@ -273,7 +298,9 @@ bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Li
         while (line.valueBegin < line.valueEnd &&
                IsBlankUnit(UnitAt(bytes, layout, line.valueBegin)))
             line.valueBegin += w;
+        line.valueEnd = EndAtNul(bytes, layout, line.valueBegin, line.valueEnd);
     }
+    line.nameEnd = EndAtNul(bytes, layout, line.nameBegin, line.nameEnd);
     return true;
 }
 
@@ -349,41 +376,41 @@ bool FindEntry(const Document& doc, const Section& section, XStringView key, Lin
     return false;
 }
 
-void StripQuotes(XString& text)
-{
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-        text.back() == text.front())
-        text = text.substr(1, text.size() - 2);
-}
-
 // The text as the Win32 call sees it: up to its first NUL.
 XStringView UpToNul(const XString& text)
 {
     return XStringView(text.c_str());
 }
 
-// The default as the Win32 call hands it back: trailing spaces removed (but
-// never its first character) and one pair of quotes stripped.
-XString Fallback(const XString* defaultText)
-{
-    if (defaultText == nullptr)
-        return XString();
-    XString text(UpToNul(*defaultText));
-    std::size_t length = text.size();
-    while (length > 1 && text[length - 1] == ' ')
-        --length;
-    text.resize(length);
-    StripQuotes(text);
-    return text;
-}
-
-XString CutValue(XString text, std::size_t bufferSize)
+// A value as the Win32 call copies it into a buffer of bufferSize units: a
+// value within one pair of quotes loses the opening one, the rest is cut to
+// the buffer less one, and when that cut leaves nothing out, the last unit
+// (the closing quote) goes too. A buffer just short of the quoted text so
+// loses one unit of the text instead, as Windows does.
+XString CopyValue(XStringView text, std::size_t bufferSize)
 {
     if (bufferSize == 0)
         return XString();
-    if (text.size() > bufferSize - 1)
-        text.resize(bufferSize - 1);
-    return XString(UpToNul(text));
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                        text.back() == text.front();
+    if (quoted)
+        text.remove_prefix(1);
+    XString value(text.substr(0, bufferSize - 1));
+    if (quoted && bufferSize >= text.size() && !value.empty())
+        value.pop_back();
+    return value;
+}
+
+// The default as the Win32 call hands it back for a value: trailing spaces
+// removed (but never its first character), then copied as a value is.
+XString Fallback(const XString* defaultText, std::size_t bufferSize)
+{
+    if (defaultText == nullptr)
+        return XString();
+    XStringView text = UpToNul(*defaultText);
+    while (text.size() > 1 && text.back() == ' ')
+        text.remove_suffix(1);
+    return CopyValue(text, bufferSize);
 }
 
 // The list result of names filled into a buffer of bufferSize units, the
@@ -410,10 +437,12 @@ XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
     return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
-// The default handed back where a list was asked for.
+// The default handed back where a list was asked for: copied as a value
+// is, but with its trailing spaces.
 XString FallbackList(const XString* defaultText, std::size_t bufferSize)
 {
-    const XString text = CutValue(Fallback(defaultText), bufferSize);
+    const XString text =
+        defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
     return profile::ListFromBuffer(text.c_str(), text.size() + 1);
 }
 
@@ -803,12 +832,8 @@ XString GetPrivateProfileText(const XString* section, const XString* key,
     Line entry;
     if (found.found && FindEntry(doc, found, profile::TrimBlanks(UpToNul(*key)), entry) &&
         entry.hasValue)
-    {
-        XString value = doc.Text(entry.valueBegin, entry.valueEnd);
-        StripQuotes(value);
-        return CutValue(value, bufferSize);
-    }
-    return CutValue(Fallback(defaultText), bufferSize);
+        return CopyValue(doc.Text(entry.valueBegin, entry.valueEnd), bufferSize);
+    return Fallback(defaultText, bufferSize);
 }
 
 bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
