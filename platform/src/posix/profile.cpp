@@ -386,7 +386,7 @@ XStringView UpToNul(const XString& text)
 // value within one pair of quotes loses the opening one, the rest is cut to
 // the buffer less one, and when that cut leaves nothing out, the last unit
 // (the closing quote) goes too. A buffer just short of the quoted text so
-// loses one unit of the text instead, as Windows does.
+// loses one unit of the text instead, as it does with Wine.
 XString CopyValue(XStringView text, std::size_t bufferSize)
 {
     if (bufferSize == 0)
@@ -782,7 +782,10 @@ bool ReplaceByRename(const std::string& path, const std::string& content)
     const int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    bool ok = fchmod(fd, status.st_mode & 07777) == 0;
+    // The owner and mode of the file it replaces, where this process may
+    // give them.
+    bool ok = (fchown(fd, status.st_uid, status.st_gid) == 0 || errno == EPERM) &&
+              fchmod(fd, status.st_mode & 0777) == 0;
     for (std::size_t from = 0; ok && from < content.size();)
     {
         const ssize_t put = write(fd, content.data() + from, content.size() - from);

@@ -35,9 +35,9 @@ enum class FileKind
 {
     Missing,
     Empty,
-    Unicode, // UTF-16LE with its byte-order mark
-    Convertible,
-    Other // a file that could not be looked at
+    Unicode,     // UTF-16LE with its byte-order mark
+    Convertible, // ANSI, UTF-8 or big-endian UTF-16 text
+    Other        // a file that could not be looked at
 };
 
 // The file the profile functions open: a bare name lies in the Windows folder.
@@ -74,7 +74,7 @@ FileKind Examine(const XString& path)
 }
 
 // Rewrites an existing file as UTF-16LE with its mark: written beside it,
-// then moved over it, so that a reader sees the old file or the new one.
+// then put in its place, so that a reader sees the old file or the new one.
 // A file that is a link (or another reparse point) is left alone.
 bool ConvertToUnicode(const XString& path)
 {
@@ -116,8 +116,9 @@ bool ConvertToUnicode(const XString& path)
                    nullptr) &&
          written == converted.size() && FlushFileBuffers(target);
     ok = CloseHandle(target) && ok;
-    ok = ok && MoveFileExW(temporary.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    // ReplaceFileW keeps the old file's attributes and security descriptor.
+    ok = ok && ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     if (!ok)
         DeleteFileW(temporary.c_str());
     return ok;
