@@ -41,6 +41,46 @@ Encoding EncodingFromMark(const unsigned char* bytes, std::size_t count, std::si
     return Encoding::Ansi;
 }
 
+bool ToUtf16LeFile(const std::string& bytes, std::string& result)
+{
+    std::size_t markLength = 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const Encoding encoding = EncodingFromMark(data, bytes.size(), markLength);
+    const std::size_t count = bytes.size() - markLength;
+    XString text;
+    switch (encoding)
+    {
+    case Encoding::Ansi:
+        text = AnsiToText(bytes.data(), bytes.size());
+        break;
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        text = FromUtf8(std::string_view(bytes).substr(markLength));
+        break;
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        if (count % 2 != 0)
+            return false;
+        for (std::size_t at = markLength; at < bytes.size(); at += 2)
+        {
+            const unsigned first = data[at];
+            const unsigned second = data[at + 1];
+            text.push_back(static_cast<XCHAR>(
+                encoding == Encoding::Utf16Le ? first | (second << 8u) : (first << 8u) | second));
+        }
+        break;
+    }
+    result.assign("\xFF\xFE");
+    result.reserve(2 + 2 * text.size());
+    for (const XCHAR c : text)
+    {
+        const auto unit = static_cast<unsigned>(c);
+        result.push_back(static_cast<char>(unit & 0xFFu));
+        result.push_back(static_cast<char>(unit >> 8u));
+    }
+    return true;
+}
+
 bool IsBlank(XCHAR c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 
 #include <cstddef>
+#include <string>
 
 namespace platform
 {
@@ -24,6 +25,12 @@ enum class Encoding
 // The encoding announced by a byte-order mark at the start of the file, and
 // the mark's length; Ansi with length 0 when there is none.
 Encoding EncodingFromMark(const unsigned char* bytes, std::size_t count, std::size_t& markLength);
+
+// The text of a whole file as UTF-16LE bytes with their byte-order mark:
+// decoded by its mark, or in the ANSI code page when it has none, line ends
+// and every other unit unchanged. A UTF-16 file cut inside a unit has no
+// such form; false then.
+bool ToUtf16LeFile(const std::string& bytes, std::string& result);
 
 // The blanks that surround names and values in a profile file.
 bool IsBlank(XCHAR c);

@@ -24,11 +24,23 @@ inline std::string Byte(unsigned value)
     return std::string(1, static_cast<char>(value & 0xFF));
 }
 
-// A name in the framework's Unicode string form (ASCII letters widened).
-inline std::string UnicodeName(const std::string& ascii)
+// A name in the framework's Unicode string form, from UTF-8 (characters of
+// the Basic Multilingual Plane).
+inline std::string UnicodeName(const std::string& utf8)
 {
+    std::vector<unsigned> units;
+    for (std::size_t i = 0; i < utf8.size();)
+    {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : 3;
+        unsigned unit = length == 1 ? b : length == 2 ? b & 0x1Fu : b & 0x0Fu;
+        for (std::size_t k = 1; k < length; ++k)
+            unit = (unit << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+        units.push_back(unit);
+        i += length;
+    }
     std::string out = "\xFF\xFE\xFF";
-    const std::size_t length = ascii.size();
+    const std::size_t length = units.size();
     if (length < 0xFF)
     {
         out += Byte(static_cast<unsigned>(length));
@@ -38,8 +50,8 @@ inline std::string UnicodeName(const std::string& ascii)
         out += "\xFF";
         out += Byte(static_cast<unsigned>(length)) + Byte(static_cast<unsigned>(length >> 8));
     }
-    for (const char c : ascii)
-        out += std::string(1, c) + std::string(1, '\0');
+    for (const unsigned unit : units)
+        out += Byte(unit) + Byte(unit >> 8);
     return out;
 }
 

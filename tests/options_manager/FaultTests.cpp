@@ -20,13 +20,6 @@ std::string TwoPanels()
                     {4, {Option(41, "x"), Option(42, "y")}}});
 }
 
-// A record whose name needs more than the ANSI code page: U+4E2D U+6587.
-std::string RecordNamedInChinese(std::uint32_t id, std::uint32_t nextPanel)
-{
-    return Word(0x80000002) + Word(id) + "\xFF\xFE\xFF\x02\x2D\x4E\x87\x65" + Word(0) + Word(0) +
-           Word(0) + Word(nextPanel) + Word(0) + Word(0);
-}
-
 // ---------------------------------------------------------------------------
 // INI files of the platform that refuse the write
 
@@ -88,26 +81,6 @@ TEST_F(UnwritableIniTest, AnIniFolderThatDoesNotExist)
     ASSERT_EQ(manager.LoadDB(), 1);
     ExpectChoiceRecorded(manager);
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / L"missing"));
-}
-
-TEST_F(UnwritableIniTest, AnAnsiIniFileThatCannotHoldTheNameIsLeftAsItWas)
-{
-    const std::string before = "[Wzd Panel: 3]\r\nLast Option:=a\r\n";
-    dir.Write(L"Opts.ini", before);
-    dir.Write(L"Opts.db", Word(1) + Word(3) + Word(2) + RecordNamedInChinese(31, 4) +
-                              RecordBytes(Option(32, "a", 0, 4, {41})));
-    TestManager manager(database.c_str(), nullptr);
-    ASSERT_EQ(manager.LoadDB(), 1);
-    OptionLocus* chinese = manager.RetrieveOption(3, CString(L"\x4E2D\x6587"));
-    ASSERT_NE(chinese, nullptr);
-
-    EXPECT_EQ(manager.SaveLastPanelOptionSeln(3, chinese), 1);
-    EXPECT_EQ(manager.NextPanel(), 4u);
-    EXPECT_EQ(dir.Read(L"Opts.ini"), before) << "no name may turn into question marks";
-    OptionLocus* found = nullptr;
-    EXPECT_EQ(manager.RetrieveLastPanelOptionSeln(3, found), 1);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(S(found->m_strName), L"a") << "the last name that could be stored";
 }
 
 // ---------------------------------------------------------------------------

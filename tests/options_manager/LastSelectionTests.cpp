@@ -226,4 +226,55 @@ TEST(SharedIniTest, SectionFormatsKeepManagersApart)
     EXPECT_TRUE(messages.texts.empty());
 }
 
+std::string Utf16Le(const std::wstring& text)
+{
+    std::string bytes;
+    for (const wchar_t c : text)
+        bytes += Byte(static_cast<unsigned>(c)) + Byte(static_cast<unsigned>(c) >> 8);
+    return bytes;
+}
+
+// A choice beyond the ANSI code page, saved into an INI file that exists in
+// ANSI, turns the file into UTF-16 with every other line as it read, and a
+// new manager finds the choice; settings written with SetOp alike.
+TEST(SharedIniTest, AChoiceBeyondAnsiIsKeptInAnAnsiFile)
+{
+    TempDir dir;
+    MessageLog messages;
+    dir.Write(L"Opts.db",
+              Archive({{3, {Option(31, "a"), Option(32, "\u0394\u03B5\u03BB\u03C4\u03B1")}}}));
+    const std::wstring database = dir.File(L"Opts.db");
+    const std::string ansi = "; kept\r\n[Window]\r\nTitle=Caf\xE9 \x80\r\n"
+                             "[Wzd Panel: 3]\r\nLast Option:=a\r\n";
+    const std::wstring others = L"; kept\r\n[Window]\r\nTitle=Caf\u00E9 \u20AC\r\n";
+    const std::wstring delta = L"\u0394\u03B5\u03BB\u03C4\u03B1";
+    const std::string utf16Mark = "\xFF\xFE";
+
+    dir.Write(L"Opts.ini", ansi);
+    {
+        TestManager first(database.c_str(), nullptr);
+        ASSERT_EQ(first.LoadDB(), 1);
+        EXPECT_EQ(first.SaveLastPanelOptionSeln(3, first.RetrieveOption(3, CString(delta.c_str()))),
+                  1);
+    }
+    EXPECT_EQ(dir.Read(L"Opts.ini"),
+              utf16Mark + Utf16Le(others + L"[Wzd Panel: 3]\r\nLast Option:=" + delta + L"\r\n"));
+    TestManager second(database.c_str(), nullptr);
+    ASSERT_EQ(second.LoadDB(), 1);
+    OptionLocus* found = nullptr;
+    EXPECT_EQ(second.RetrieveLastPanelOptionSeln(3, found), 1);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(S(found->m_strName), delta);
+    CString title;
+    EXPECT_EQ(second.GetOp(L"Window", L"Title", title), 1);
+    EXPECT_EQ(S(title), L"Caf\u00E9 \u20AC");
+
+    dir.Write(L"Opts.ini", ansi);
+    EXPECT_EQ(second.SetOp(L"Window", L"Width", delta.c_str()), 1);
+    EXPECT_EQ(dir.Read(L"Opts.ini"),
+              utf16Mark + Utf16Le(others + L"Width=" + delta +
+                                  L"\r\n[Wzd Panel: 3]\r\nLast Option:=a\r\n"));
+    EXPECT_TRUE(messages.texts.empty());
+}
+
 } // namespace

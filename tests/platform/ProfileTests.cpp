@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -225,8 +227,11 @@ const char kReadFile[] = "; settings\r\n"
                          "inner=  \" in side \"  \n"
                          "empty=\n"
                          "bare\n"
+                         "nul\0tail = after\0cut\n"
                          "[Second Group]\r"
-                         "x=1\r";
+                         "x=1\r"
+                         "[Third\0tail]\r\n"
+                         "y=2\r\n";
 
 struct ReadCase
 {
@@ -252,7 +257,13 @@ const ReadCase kReadCases[] = {
     {"a null default gives the empty text", L"Sec", L"nope", nullptr, 1024, L""},
     {"trailing blanks of the default go", L"Sec", L"nope", L"fall back  ", 1024, L"fall back"},
     {"lines may end in a bare CR", L"second group", L"X", L"d", 1024, L"1"},
+    {"names and values end at a NUL", L"Sec", L"nul", L"d", 1024, L"after"},
+    {"section names end at a NUL", L"Third", L"y", L"d", 1024, L"2"},
     {"a value is cut to the buffer less one", L"Sec", L"key", L"d", 4, L"val"},
+    {"a quoted value is cut without its opening quote", L"Sec", L"dq", L"d", 4, L"quo"},
+    {"a buffer one short of the quoted text loses a letter", L"Sec", L"dq", L"d", 7, L"quote"},
+    {"a buffer that holds the text loses the closing quote", L"Sec", L"dq", L"d", 8, L"quoted"},
+    {"a quoted default is cut alike", L"Sec", L"nope", L"'fallback'", 9, L"fallbac"},
     {"the default is cut the same way", L"Sec", L"nope", L"fallback", 5, L"fall"},
     {"a one-unit buffer holds nothing", L"Sec", L"key", L"d", 1, L""},
     {"a zero-unit buffer holds nothing", L"Sec", L"key", L"d", 0, L""},
@@ -261,7 +272,7 @@ const ReadCase kReadCases[] = {
 TEST(ProfileReadTest, LookupsFollowTheProfileRules)
 {
     TempDir dir;
-    dir.Write(L"read.ini", kReadFile);
+    dir.Write(L"read.ini", std::string(kReadFile, sizeof kReadFile - 1));
     for (const ReadCase& c : kReadCases)
     {
         SCOPED_TRACE(c.proves);
@@ -301,8 +312,9 @@ struct ListCase
 
 TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
 {
+    using namespace std::string_literals;
     const ListCase cases[] = {
-        {"all section names", nullptr, L"d", 1024, List({L"Sec", L"Two", L"Three"})},
+        {"all section names", nullptr, L"d", 1024, List({L"Sec", L"Two", L"Three", L"Four"})},
         {"section names cut inside a name", nullptr, L"d", 7, List({L"Sec", L"T"})},
         {"section names cut after a name", nullptr, L"d", 6, List({L"Sec"})},
         {"section names one unit short of fitting", nullptr, L"d", 14,
@@ -312,11 +324,13 @@ TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
          List({L"key", L"ab", L"cd"})},
         {"keys cut inside a name", L"Sec", L"d", 7, List({L"key", L"a"})},
         {"a missing section lists the default", L"Nope", L"d", 1024, List({L"d"})},
+        {"a listed default keeps its trailing spaces", L"Nope", L"d  ", 1024, List({L"d  "})},
+        {"names in lists end at a NUL", L"Four", L"d", 1024, List({L"k"})},
         {"a section without keys lists the default", L"Two", L"d", 1024, List({L"d"})},
     };
     TempDir dir;
-    dir.Write(L"list.ini",
-              "[Sec]\r\nkey=value\r\n;note=1\r\nab=1\r\ncd=2\r\n[Two]\r\n[Three]\r\nx=1\r\n");
+    dir.Write(L"list.ini", "[Sec]\r\nkey=value\r\n;note=1\r\nab=1\r\ncd=2\r\n[Two]\r\n"
+                           "[Three]\r\nx=1\r\n[Four\0th]\r\nk\0ey=1\r\n"s);
     for (const ListCase& c : cases)
     {
         SCOPED_TRACE(c.proves);
@@ -386,17 +400,51 @@ TEST(ProfileEncodingTest, Utf8FilesWithAMarkAreReadAndKeepTheirEncoding)
     EXPECT_EQ(dir.Read(L"u8.ini"), "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\xE4\xB8\xAD\r\nk2=\xC3\xA0\r\n");
 }
 
-TEST(ProfileEncodingTest, AnAnsiFileRefusesTextItCannotHold)
+// An ANSI file that cannot hold a new text is rewritten once as UTF-16LE,
+// every line as it read before, and then takes the write.
+struct ConversionCase
 {
+    const char* proves;
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* value;
+    const wchar_t* after; // the file's text afterwards
+};
+
+TEST(ProfileEncodingTest, AnAnsiFileTakingTextBeyondItBecomesUtf16)
+{
+    const std::string ansi = "[Caf\xE9]\r\nprice=5\x80\r\n[S]\r\nk=v\r\n";
+    const ConversionCase cases[] = {
+        {"new value", L"S", L"k", L"\u4E2D",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n[S]\r\nk=\u4E2D\r\n"},
+        {"new key", L"CAF\u00E9", L"\u0416", L"1",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n\u0416=1\r\n[S]\r\nk=v\r\n"},
+        {"new section", L"\u0394", L"k", L"v",
+         L"[Caf\u00E9]\r\nprice=5\u20AC\r\n[S]\r\nk=v\r\n[\u0394]\r\nk=v\r\n"},
+    };
+    for (const ConversionCase& c : cases)
+    {
+        SCOPED_TRACE(c.proves);
+        TempDir dir;
+        dir.Write(L"ansi.ini", ansi);
+        const std::wstring file = dir.File(L"ansi.ini");
+        ASSERT_TRUE(Put(file, c.section, c.key, c.value));
+        EXPECT_EQ(dir.Read(L"ansi.ini"), Utf16(c.after));
+        EXPECT_EQ(Get(file, c.section, c.key, L"d"), c.value);
+        EXPECT_EQ(Get(file, L"Caf\u00E9", L"price", L"d"), L"5\u20AC");
+        // Nothing is left beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+
+    // Removing a name the file cannot hold finds nothing and loses nothing.
     TempDir dir;
-    const std::string before = "[S]\r\nk=v\r\n";
-    dir.Write(L"ansi.ini", before);
+    dir.Write(L"ansi.ini", ansi);
     const std::wstring file = dir.File(L"ansi.ini");
-    EXPECT_FALSE(Put(file, L"S", L"k", L"\u4E2D"));
-    EXPECT_FALSE(Put(file, L"S", L"\u4E2D", L"v"));
-    EXPECT_FALSE(Put(file, L"\u4E2D", L"k", L"v"));
-    EXPECT_FALSE(Put(file, L"S", L"\u4E2D", nullptr));
-    EXPECT_EQ(dir.Read(L"ansi.ini"), before);
+    EXPECT_TRUE(Put(file, L"S", L"\u4E2D", nullptr));
+    EXPECT_TRUE(Put(file, L"\u4E2D", nullptr, nullptr));
+    EXPECT_EQ(Get(file, nullptr, nullptr, L"d"), List({L"Caf\u00E9", L"S"}));
     EXPECT_EQ(Get(file, L"S", L"k", L"d"), L"v");
 }
 
@@ -436,17 +484,36 @@ TEST(ProfileEncodingTest, Utf8WithoutAMarkIsReadAndKeptAsUtf8)
     EXPECT_EQ(dir.Read(L"u8.ini"), "[S]\nk=\xC3\xA9\xE4\xB8\xAD\nk2=\xD0\x96\r\n");
 }
 
-TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8IsRefused)
+TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8TurnsTheFileIntoUtf16)
+{
+    TempDir dir;
+    dir.Write(L"ansi.ini", "[S]\r\nk=v\r\n");
+    // U+00C3 U+00A9 are the ANSI bytes C3 A9, which spell U+00E9 in UTF-8.
+    EXPECT_TRUE(Put(dir.File(L"ansi.ini"), L"S", L"k", L"\u00C3\u00A9"));
+    EXPECT_EQ(dir.Read(L"ansi.ini"), Utf16(L"[S]\r\nk=\u00C3\u00A9\r\n"));
+}
+
+// Windows would read the stray last byte into the next line it writes.
+TEST(ProfileEncodingTest, AUtf16FileWithHalfAUnitAtTheEndIsNotWritten)
+{
+    TempDir dir;
+    const std::string before = Utf16(L"[S]\r\nk=v\r\n") + "x";
+    dir.Write(L"odd.ini", before);
+    EXPECT_EQ(Get(dir.File(L"odd.ini"), L"S", L"k", L"d"), L"v");
+    EXPECT_FALSE(Put(dir.File(L"odd.ini"), L"S", L"k2", L"v2"));
+    EXPECT_EQ(dir.Read(L"odd.ini"), before);
+}
+
+// The rewrite replaces the file by renaming: never through a link.
+TEST(ProfileEncodingTest, AnAnsiFileBehindALinkIsNotRewritten)
 {
     TempDir dir;
     const std::string before = "[S]\r\nk=v\r\n";
-    dir.Write(L"ansi.ini", before);
-    // U+00C3 U+00A9 are the ANSI bytes C3 A9, which spell U+00E9 in UTF-8.
-    EXPECT_FALSE(Put(dir.File(L"ansi.ini"), L"S", L"k", L"\u00C3\u00A9"));
-    EXPECT_EQ(dir.Read(L"ansi.ini"), before);
-    // A new file holding them is started as UTF-16 instead.
-    EXPECT_TRUE(Put(dir.File(L"new.ini"), L"S", L"k", L"\u00C3\u00A9"));
-    EXPECT_EQ(Get(dir.File(L"new.ini"), L"S", L"k", L"d"), L"\u00C3\u00A9");
+    dir.Write(L"target.ini", before);
+    std::filesystem::create_symlink(dir.Path() / "target.ini", dir.Path() / "link.ini");
+    EXPECT_FALSE(Put(dir.File(L"link.ini"), L"S", L"k", L"\u4E2D"));
+    EXPECT_EQ(dir.Read(L"target.ini"), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.ini"));
 }
 #endif
 

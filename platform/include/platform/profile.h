@@ -9,10 +9,12 @@
 //
 // On both, text never turns into '?' on its way through a file: a new file
 // whose texts need more than the ANSI code page is started as UTF-16LE with
-// its byte-order mark, and a write that an existing file's encoding cannot
-// hold fails and leaves the file as it was. So does a write of a line break,
-// a NUL, or a key that would read back as something else ('=' in it, or '['
-// first).
+// its byte-order mark, and an existing file whose encoding cannot hold them
+// is first rewritten once as UTF-16LE with its mark (every line kept as it
+// reads, the new file put in place of the old by renaming, never through a
+// link). A write of a line break, a NUL, or a key that would read back as
+// something else ('=' in it, or '[' first) fails and leaves the file as it
+// was.
 #pragma once
 
 #include "platform/text.h"

@@ -5,15 +5,27 @@
 // A file is ANSI (Windows-1252), UTF-16 with a byte-order mark, or UTF-8:
 // with its mark, or without one when the bytes are valid UTF-8 and hold
 // something beyond ASCII (hand-edited files on these systems are UTF-8,
-// and ANSI text beyond ASCII is very rarely valid UTF-8). Edits keep the
-// file's encoding and every byte outside the line they change. Where the
+// and ANSI text beyond ASCII is very rarely valid UTF-8). Where the
 // documentation leaves details open, what Wine's profile functions do is
-// followed (no blank line before a new section, for one).
+// followed: no blank line before a new section, names and values that end
+// at a NUL, the way a quoted value is cut to a small buffer, a default
+// listed with its trailing spaces. tests/platform/ProfileProbe.cpp runs
+// generated files and operations through both and compares them.
+//
+// Where we differ on purpose:
+// - Edits keep the file's encoding and every byte outside the line they
+//   change; Windows writes the whole file anew.
+// - Names match without regard to case beyond ASCII too, as on Windows
+//   (Wine folds ASCII letters only).
+// - A write into a UTF-16 file whose last byte is half a unit is refused,
+//   the file left as it is; Windows reads the stray byte into the next line
+//   it writes, which damages that line.
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -201,6 +213,19 @@ bool IsBlankUnit(unsigned unit)
     return unit < 0x80 && profile::IsBlank(static_cast<XCHAR>(unit));
 }
 
+// Where a name or value ends for the Win32 calls, which take it up to its
+// first NUL ("K\0x=v" holds the key K).
+std::size_t EndAtNul(const std::string& bytes, const Layout& layout, std::size_t begin,
+                     std::size_t end)
+{
+    for (std::size_t at = begin; at < end; at += layout.width)
+    {
+        if (UnitAt(bytes, layout, at) == 0)
+            return at;
+    }
+    return end;
+}
+
 // Reads the line that starts at `at`; false at the end of the text.
 bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Line& line)
 {
@@ -252,6 +277,7 @@ bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Li
             while (line.nameEnd > line.nameBegin &&
                    IsBlankUnit(UnitAt(bytes, layout, line.nameEnd - w)))
                 line.nameEnd -= w;
+            line.nameEnd = EndAtNul(bytes, layout, line.nameBegin, line.nameEnd);
             return true;
         }
     }
@@ -272,7 +298,9 @@ bool NextLine(const std::string& bytes, const Layout& layout, std::size_t at, Li
         while (line.valueBegin < line.valueEnd &&
                IsBlankUnit(UnitAt(bytes, layout, line.valueBegin)))
             line.valueBegin += w;
+        line.valueEnd = EndAtNul(bytes, layout, line.valueBegin, line.valueEnd);
     }
+    line.nameEnd = EndAtNul(bytes, layout, line.nameBegin, line.nameEnd);
     return true;
 }
 
@@ -348,41 +376,41 @@ bool FindEntry(const Document& doc, const Section& section, XStringView key, Lin
     return false;
 }
 
-void StripQuotes(XString& text)
-{
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-        text.back() == text.front())
-        text = text.substr(1, text.size() - 2);
-}
-
 // The text as the Win32 call sees it: up to its first NUL.
 XStringView UpToNul(const XString& text)
 {
     return XStringView(text.c_str());
 }
 
-// The default as the Win32 call hands it back: trailing spaces removed (but
-// never its first character) and one pair of quotes stripped.
-XString Fallback(const XString* defaultText)
-{
-    if (defaultText == nullptr)
-        return XString();
-    XString text(UpToNul(*defaultText));
-    std::size_t length = text.size();
-    while (length > 1 && text[length - 1] == ' ')
-        --length;
-    text.resize(length);
-    StripQuotes(text);
-    return text;
-}
-
-XString CutValue(XString text, std::size_t bufferSize)
+// A value as the Win32 call copies it into a buffer of bufferSize units: a
+// value within one pair of quotes loses the opening one, the rest is cut to
+// the buffer less one, and when that cut leaves nothing out, the last unit
+// (the closing quote) goes too. A buffer just short of the quoted text so
+// loses one unit of the text instead, as it does with Wine.
+XString CopyValue(XStringView text, std::size_t bufferSize)
 {
     if (bufferSize == 0)
         return XString();
-    if (text.size() > bufferSize - 1)
-        text.resize(bufferSize - 1);
-    return XString(UpToNul(text));
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                        text.back() == text.front();
+    if (quoted)
+        text.remove_prefix(1);
+    XString value(text.substr(0, bufferSize - 1));
+    if (quoted && bufferSize >= text.size() && !value.empty())
+        value.pop_back();
+    return value;
+}
+
+// The default as the Win32 call hands it back for a value: trailing spaces
+// removed (but never its first character), then copied as a value is.
+XString Fallback(const XString* defaultText, std::size_t bufferSize)
+{
+    if (defaultText == nullptr)
+        return XString();
+    XStringView text = UpToNul(*defaultText);
+    while (text.size() > 1 && text.back() == ' ')
+        text.remove_suffix(1);
+    return CopyValue(text, bufferSize);
 }
 
 // The list result of names filled into a buffer of bufferSize units, the
@@ -409,10 +437,12 @@ XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
     return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
-// The default handed back where a list was asked for.
+// The default handed back where a list was asked for: copied as a value
+// is, but with its trailing spaces.
 XString FallbackList(const XString* defaultText, std::size_t bufferSize)
 {
-    const XString text = CutValue(Fallback(defaultText), bufferSize);
+    const XString text =
+        defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
     return profile::ListFromBuffer(text.c_str(), text.size() + 1);
 }
 
@@ -471,6 +501,15 @@ public:
         WriteFrom(before, same);
         Truncate(before.size());
         return false;
+    }
+
+    // Whether the path still names the open file.
+    bool IsAt(const std::string& path) const
+    {
+        struct stat opened;
+        struct stat named;
+        return fstat(m_fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+               opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
     }
 
 private:
@@ -567,11 +606,13 @@ public:
 
     bool Apply(std::string& result)
     {
+        // A removal writes no text: what the file cannot hold it cannot
+        // contain either, and such a removal finds nothing.
         const Encoding encoding = m_doc.layout.encoding;
         std::string ignored;
-        if (!Encode(m_section, encoding, ignored) ||
-            (m_key != nullptr && !Encode(KeyText(), encoding, ignored)) ||
-            (m_value != nullptr && !Encode(ValueText(), encoding, ignored)))
+        if (m_key != nullptr && m_value != nullptr &&
+            (!Encode(m_section, encoding, ignored) || !Encode(KeyText(), encoding, ignored) ||
+             !Encode(ValueText(), encoding, ignored)))
             return false;
 
         // Removals take the names as given, blanks and all, as Windows does.
@@ -704,27 +745,62 @@ private:
 
 // The file's new content, or false when it cannot take the texts without
 // changing them. A file without content takes ANSI when the texts allow it,
-// else UTF-16LE with its mark, so that nothing turns into '?'.
+// else UTF-16LE with its mark, so that nothing turns into '?'; an ANSI file
+// that cannot hold them is converted to UTF-16LE once (`converted`), its
+// lines otherwise kept as they are.
 bool Compose(const std::string& bytes, XStringView section, const XString* key,
-             const XString* value, std::string& result)
+             const XString* value, std::string& result, bool& converted)
 {
+    converted = false;
     Document doc;
     doc.bytes = bytes;
     doc.layout = Examine(bytes);
-    if (!bytes.empty())
-    {
-        if (doc.layout.end != bytes.size())
-            return false; // a UTF-16 file cut inside a unit
-        if (!Edit(doc, section, key, value).Apply(result))
-            return false;
-        // ANSI text must not come to look like UTF-8 and be misread later.
-        return doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi;
-    }
-    if (Edit(doc, section, key, value).Apply(result) && Examine(result).encoding == Encoding::Ansi)
+    if (doc.layout.end != bytes.size())
+        return false; // a UTF-16 file cut inside a unit
+    // ANSI text must not come to look like UTF-8 and be misread later.
+    if (Edit(doc, section, key, value).Apply(result) &&
+        (doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi))
         return true;
-    doc.bytes = "\xFF\xFE";
+    if (doc.layout.encoding != Encoding::Ansi)
+        return false;
+    converted = !bytes.empty();
+    if (!profile::ToUtf16LeFile(bytes, doc.bytes))
+        return false;
     doc.layout = Examine(doc.bytes);
     return Edit(doc, section, key, value).Apply(result);
+}
+
+// Puts the new content in place of the file at `path`: written beside it
+// under a name of its own, then renamed over it, so that a reader sees the
+// old file or the new one. The file itself must not be a link.
+bool ReplaceByRename(const std::string& path, const std::string& content)
+{
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    std::string temporary = path + ".new-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    // The owner and mode of the file it replaces, where this process may
+    // give them.
+    bool ok = (fchown(fd, status.st_uid, status.st_gid) == 0 || errno == EPERM) &&
+              fchmod(fd, status.st_mode & 0777) == 0;
+    for (std::size_t from = 0; ok && from < content.size();)
+    {
+        const ssize_t put = write(fd, content.data() + from, content.size() - from);
+        if (put < 0 && errno == EINTR)
+            continue;
+        ok = put > 0;
+        if (ok)
+            from += static_cast<std::size_t>(put);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok)
+        unlink(temporary.c_str());
+    return ok;
 }
 
 } // namespace
@@ -759,12 +835,8 @@ XString GetPrivateProfileText(const XString* section, const XString* key,
     Line entry;
     if (found.found && FindEntry(doc, found, profile::TrimBlanks(UpToNul(*key)), entry) &&
         entry.hasValue)
-    {
-        XString value = doc.Text(entry.valueBegin, entry.valueEnd);
-        StripQuotes(value);
-        return CutValue(value, bufferSize);
-    }
-    return CutValue(Fallback(defaultText), bufferSize);
+        return CopyValue(doc.Text(entry.valueBegin, entry.valueEnd), bufferSize);
+    return Fallback(defaultText, bufferSize);
 }
 
 bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
@@ -774,31 +846,44 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
         return false;
     const std::string path = ToUtf8(fileName);
     const bool removing = key == nullptr || value == nullptr;
-    File file;
-    bool created = false;
-    const int error = file.Open(path, true);
-    if (error != 0)
+    // A writer that waited for the lock of a file another writer has since
+    // replaced by renaming opens the new file instead.
+    for (int attempt = 0;; ++attempt)
     {
-        if (error != ENOENT)
+        File file;
+        bool created = false;
+        const int error = file.Open(path, true);
+        if (error != 0)
+        {
+            if (error != ENOENT)
+                return false;
+            if (removing)
+                return true; // nothing to remove from a file that is not there
+            if (file.Create(path) != 0)
+                return false;
+            created = true;
+        }
+        if (!file.IsAt(path))
+        {
+            if (attempt < 8)
+                continue;
             return false;
-        if (removing)
-            return true; // nothing to remove from a file that is not there
-        if (file.Create(path) != 0)
-            return false;
-        created = true;
-    }
+        }
 
-    std::string bytes;
-    std::string result;
-    bool written = file.ReadAll(bytes);
-    if (written && bytes.empty() && removing)
-        return true;
-    if (written)
-        written = Compose(bytes, *section, key, value, result) &&
-                  (result == bytes || file.Replace(bytes, result));
-    if (!written && created)
-        unlink(path.c_str());
-    return written;
+        std::string bytes;
+        std::string result;
+        bool converted = false;
+        bool written = file.ReadAll(bytes);
+        if (written && bytes.empty() && removing)
+            return true;
+        if (written)
+            written = Compose(bytes, *section, key, value, result, converted) &&
+                      (result == bytes ||
+                       (converted ? ReplaceByRename(path, result) : file.Replace(bytes, result)));
+        if (!written && created)
+            unlink(path.c_str());
+        return written;
+    }
 }
 
 } // namespace platform

@@ -1,15 +1,17 @@
 // Win32: private profile files through the system's profile functions.
 //
 // The system writes an ANSI file in the ANSI code page, where text beyond it
-// turns into '?'. So a file that does not exist yet is started as UTF-16LE
-// (its byte-order mark first) when the texts need it, and a write that an
-// existing file cannot hold fails and leaves the file as it was.
+// turns into '?'. So before a write whose texts need more, a file that does
+// not exist yet is started as UTF-16LE (its byte-order mark first), and an
+// existing file in another encoding is converted to UTF-16LE once, every
+// line kept as it reads; the profile functions then write UTF-16.
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace platform
@@ -21,6 +23,8 @@ namespace
 // bufferSize costs memory only when the stored text needs it.
 constexpr std::size_t kFirstBuffer = 4096;
 constexpr std::size_t kLargestBuffer = 0xFFFFFFFFu;
+// Profile files are small; a larger one is not converted.
+constexpr LONGLONG kLargestFile = LONGLONG{16} << 20;
 
 const wchar_t* Pointer(const XString* text)
 {
@@ -31,8 +35,9 @@ enum class FileKind
 {
     Missing,
     Empty,
-    Unicode,
-    Other // ANSI text, or a file that could not be looked at
+    Unicode,     // UTF-16LE with its byte-order mark
+    Convertible, // ANSI, UTF-8 or big-endian UTF-16 text
+    Other        // a file that could not be looked at
 };
 
 // The file the profile functions open: a bare name lies in the Windows folder.
@@ -65,7 +70,58 @@ FileKind Examine(const XString& path)
     std::size_t markLength = 0;
     return profile::EncodingFromMark(head, read, markLength) == profile::Encoding::Utf16Le
                ? FileKind::Unicode
-               : FileKind::Other;
+               : FileKind::Convertible;
+}
+
+// Rewrites an existing file as UTF-16LE with its mark: written beside it,
+// then put in its place, so that a reader sees the old file or the new one.
+// A file that is a link (or another reparse point) is left alone.
+bool ConvertToUnicode(const XString& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
+
+    std::string bytes;
+    const HANDLE source =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (source == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size = {};
+    bool ok = GetFileSizeEx(source, &size) && size.QuadPart <= kLargestFile;
+    if (ok)
+    {
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = bytes.empty() ||
+             (ReadFile(source, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+              read == bytes.size());
+    }
+    CloseHandle(source);
+    std::string converted;
+    if (!ok || !profile::ToUtf16LeFile(bytes, converted))
+        return false;
+
+    const XString temporary = path + L".new-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64());
+    const HANDLE target =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), nullptr);
+    if (target == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    ok = WriteFile(target, converted.data(), static_cast<DWORD>(converted.size()), &written,
+                   nullptr) &&
+         written == converted.size() && FlushFileBuffers(target);
+    ok = CloseHandle(target) && ok;
+    // ReplaceFileW keeps the old file's attributes and security descriptor.
+    ok = ok && ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (!ok)
+        DeleteFileW(temporary.c_str());
+    return ok;
 }
 
 // Gives a missing or empty file the UTF-16LE byte-order mark, from which the
@@ -148,6 +204,8 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
     if (fitsAnsi)
         return Write(section, key, value, fileName);
 
+    // The system compares such names with an ANSI file's lines in the ANSI
+    // code page too, so removals go through a converted file as well.
     const XString path = ProfilePath(fileName);
     const FileKind kind = Examine(path);
     const bool removing = key == nullptr || value == nullptr;
@@ -156,6 +214,8 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
         return Write(section, key, value, fileName);
     if (kind == FileKind::Other)
         return false; // the text would be stored as '?'
+    if (kind == FileKind::Convertible)
+        return ConvertToUnicode(path) && Write(section, key, value, fileName);
     if (!StartUnicodeFile(path, kind))
         return false;
     if (Write(section, key, value, fileName))
