@@ -1,6 +1,7 @@
 # What `cmake --install` puts in place for users of Lumbrix: the library, its
-# headers, the framework and platform headers and static libraries that those
-# headers need, the two tools, and a CMake package so that a consumer writes
+# headers (the C++ class and the C interface), the shared framework library
+# (with the platform layer inside) and its headers, the two tools, and a
+# CMake package so that a consumer writes
 #   find_package(Lumbrix CONFIG REQUIRED)
 #   target_link_libraries(app PRIVATE Lumbrix::lumbrix)
 include(GNUInstallDirs)
@@ -19,15 +20,18 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/framework/include/
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/platform
         DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 
-install(TARGETS lumbrix EXPORT LumbrixTargets
+install(FILES ${PROJECT_BINARY_DIR}/options_manager/include/lumbrix/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumbrix)
+
+# Lumbrix.dll and LumbrixFramework.dll side by side in bin (import libraries
+# in lib); liblumbrix.so.1 and liblumbrix-framework.so.1 in lib, the first
+# finding the second beside itself.
+set_target_properties(lumbrix PROPERTIES INSTALL_RPATH "$ORIGIN")
+install(TARGETS lumbrix framework_shared EXPORT LumbrixTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# Their archives keep their short names in a folder of Lumbrix's own.
-install(TARGETS framework platform EXPORT LumbrixTargets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}/lumbrix
-  INCLUDES DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR})
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} ${LUMBRIX_FRAMEWORK_INCLUDEDIR})
 
 # The installed programs find the library in the prefix's own lib folder.
 set_target_properties(lumbrix-db lumbrix-wizard PROPERTIES

@@ -1,33 +1,18 @@
-// The library's start-up, and where its messages go.
-#include <afxwin.h>
-
-#include "lumbrix/OptionsManager.h"
+// The library's start-up. This file is linked last into the library, so
+// that on ELF systems its attach runs after every other static initialiser
+// of the library, as the entry point does on Windows.
+#include <afxdllx.h>
 
 namespace
 {
 
 AFX_EXTENSION_MODULE g_lumbrixModule;
 
-LumbrixMessageReceiver g_receiver = nullptr;
-void* g_receiverContext = nullptr;
-
-void ForwardMessage(const CString& text, void*)
-{
-    if (g_receiver != nullptr)
-        g_receiver(text.GetString(), g_receiverContext);
-}
-
 } // namespace
 
-extern "C" void LumbrixSetMessageReceiver(LumbrixMessageReceiver pfnReceiver, void* pContext)
-{
-    g_receiver = pfnReceiver;
-    g_receiverContext = pContext;
-    AfxSetMessageHandler(pfnReceiver != nullptr ? ForwardMessage : nullptr, nullptr);
-}
-
 #ifdef _WIN32
-// The library's entry point: process attach and detach only.
+// The library's entry point: process attach and detach only. It creates no
+// CDynLinkLibrary: the library joins no chain of extension libraries.
 extern "C" int __stdcall DllMain(void* hInstance, unsigned long dwReason, void*)
 {
     const unsigned long kProcessDetach = 0;

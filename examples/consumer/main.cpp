@@ -61,6 +61,13 @@ int main(int argc, char* argv[])
     for (INT_PTR i = 0; pOptions != nullptr && i < pOptions->GetSize(); ++i)
     {
         const OptionLocus* pLocus = pOptions->GetAt(i);
+        // The library's records are CObjects to the program too: one
+        // framework, one class record per class.
+        if (!pLocus->IsKindOf(RUNTIME_CLASS(CObject)))
+        {
+            std::fputs("lumbrix-consumer: a record is not a CObject here\n", stderr);
+            return 1;
+        }
         std::printf("  %s (id %u, next panel %u)\n", pLocus->m_strName.ToUtf8().c_str(),
                     pLocus->m_nID, pLocus->m_nNextPanel);
     }

@@ -1,6 +1,7 @@
 // The application object, start-up, wait cursor and message boxes.
 #include "afx/app.h"
 
+#include "module_state.h"
 #include "platform/os.h"
 
 namespace
@@ -45,7 +46,10 @@ CWinApp::~CWinApp()
         g_app = nullptr;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp()
+{
+    return g_app;
+}
 
 BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR, int)
 {
@@ -72,12 +76,26 @@ void AfxSetMessageHandler(AfxMessageHandler handler, void* context)
     g_messageContext = context;
 }
 
+BOOL AfxExtRawDllMain(HINSTANCE, DWORD dwReason, LPVOID)
+{
+    const DWORD kProcessAttach = 1;
+    if (dwReason == kProcessAttach)
+    {
+        AfxModuleState& module = AfxGetModuleState();
+        module.pClassInit = module.pFirstClass;
+        module.pFirstClass = nullptr;
+    }
+    return TRUE;
+}
+
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HINSTANCE hModule)
 {
-    // Classes registered during the library's static initialisation are
-    // already in the module's list; there is nothing else to set up.
     if (state.bInitialized)
         return TRUE;
+    AfxModuleState& module = AfxGetModuleState();
+    state.pFirstSharedClass = module.pFirstClass;
+    module.pFirstClass = module.pClassInit;
+    module.pClassInit = nullptr;
     state.hModule = hModule;
     state.bInitialized = TRUE;
     return TRUE;
@@ -87,4 +105,5 @@ void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL)
 {
     state.bInitialized = FALSE;
     state.hModule = nullptr;
+    state.pFirstSharedClass = nullptr;
 }

@@ -2,34 +2,56 @@
 #include "afx/object.h"
 
 #include "afx/exceptions.h"
+#include "module_state.h"
 #include "platform/text.h"
 
 #include <cstring>
+
+AfxModuleState& AfxGetModuleState()
+{
+    static AfxModuleState state;
+    return state;
+}
 
 namespace
 {
 
 CRuntimeClass*& FirstClass()
 {
-    static CRuntimeClass* first = nullptr;
-    return first;
+    return AfxGetModuleState().pFirstClass;
 }
 
 } // namespace
 
-CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
-                                       nullptr, nullptr, nullptr};
+CRuntimeClass CObject::classCObject = {
+    "CObject", static_cast<int>(sizeof(CObject)), 0xFFFF, nullptr, nullptr, nullptr};
 
-CRuntimeClass* CObject::GetThisClass() { return &CObject::classCObject; }
-CRuntimeClass* CObject::GetRuntimeClass() const { return &CObject::classCObject; }
+CRuntimeClass* CObject::GetThisClass()
+{
+    return &CObject::classCObject;
+}
+CRuntimeClass* CObject::GetRuntimeClass() const
+{
+    return &CObject::classCObject;
+}
 
 void CObject::Serialize(CArchive&) {}
 
-BOOL CObject::IsSerializable() const { return GetRuntimeClass()->m_wSchema != 0xFFFF; }
+BOOL CObject::IsSerializable() const
+{
+    return GetRuntimeClass()->m_wSchema != 0xFFFF;
+}
 
 BOOL CObject::IsKindOf(const CRuntimeClass* someClass) const
 {
     return GetRuntimeClass()->IsDerivedFrom(someClass);
+}
+
+CObject* AfxDynamicDownCast(CRuntimeClass* pClass, CObject* pObject)
+{
+    if (pObject != nullptr && pObject->IsKindOf(pClass))
+        return pObject;
+    return nullptr;
 }
 
 CObject* CRuntimeClass::CreateObject() const

@@ -30,13 +30,19 @@ endif()
 
 run_step("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(file include/lumbrix/OptionsManager.h include/lumbrix/OptionLocus.h
-             include/lumbrix/Export.h include/lumbrix/framework/afxtempl.h
+             include/lumbrix/Export.h include/lumbrix/lumbrix.h include/lumbrix/version.h
+             include/lumbrix/framework/afxtempl.h
              include/lumbrix/framework/afx/archive.h include/lumbrix/framework/platform/text.h
              bin/lumbrix-db${exe} bin/lumbrix-wizard${exe})
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+# The framework library the host shares with Lumbrix, beside Lumbrix itself.
+file(GLOB_RECURSE framework_library ${prefix}/*LumbrixFramework.dll ${prefix}/*liblumbrix-framework.so.1)
+if(NOT framework_library)
+  message(FATAL_ERROR "not installed: the framework library")
+endif()
 file(GLOB_RECURSE config_files ${prefix}/*/LumbrixConfig.cmake ${prefix}/*/LumbrixConfigVersion.cmake)
 list(LENGTH config_files config_count)
 if(NOT config_count EQUAL 2)

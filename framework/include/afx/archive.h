@@ -7,7 +7,7 @@
 #include "afx/object.h"
 #include "afx/string.h"
 
-class CArchive
+class AFX_API CArchive
 {
 public:
     enum Mode : UINT
@@ -79,8 +79,8 @@ public:
     CArchive& operator>>(DWORD& dw);
 #endif
 
-    friend CArchive& operator<<(CArchive& ar, const CObject* pOb);
-    friend CArchive& operator>>(CArchive& ar, CObject*& pOb);
+    friend AFX_API CArchive& operator<<(CArchive& ar, const CObject* pOb);
+    friend AFX_API CArchive& operator>>(CArchive& ar, CObject*& pOb);
 
     void* m_pDocument = nullptr;
     BOOL m_bForceFlat = TRUE;
@@ -111,9 +111,9 @@ private:
 
 // The framework's string form: always the Unicode form when writing; both
 // forms, with every length escape, when reading.
-CArchive& operator<<(CArchive& ar, const CString& str);
-CArchive& operator>>(CArchive& ar, CString& str);
+AFX_API CArchive& operator<<(CArchive& ar, const CString& str);
+AFX_API CArchive& operator>>(CArchive& ar, CString& str);
 
 // The length prefix of a string; nCharSize receives 1 or 2.
-UINT_PTR AfxReadStringLength(CArchive& ar, int& nCharSize);
-void AfxWriteStringLength(CArchive& ar, UINT_PTR nLength, BOOL bUnicode);
+AFX_API UINT_PTR AfxReadStringLength(CArchive& ar, int& nCharSize);
+AFX_API void AfxWriteStringLength(CArchive& ar, UINT_PTR nLength, BOOL bUnicode);

@@ -102,7 +102,7 @@ class CObArray : public afx::Array<CObject*, CObject*>
 // The entries sit in one array in that order, their keys' code units one
 // after another in one string, and an open-addressing table of the entries'
 // indexes finds a key: a key costs no allocation of its own.
-class CMapStringToOb : public CObject
+class AFX_API CMapStringToOb : public CObject
 {
 public:
     explicit CMapStringToOb(INT_PTR nBlockSize = 10);

@@ -6,7 +6,7 @@
 #include "afx/object.h"
 #include "afx/string.h"
 
-class CException : public CObject
+class AFX_API CException : public CObject
 {
 public:
     // Copies the description (cut to maxError - 1 characters, always
@@ -28,25 +28,25 @@ private:
     BOOL m_bAutoDelete;
 };
 
-class CMemoryException : public CException
+class AFX_API CMemoryException : public CException
 {
 public:
     CString ErrorText() const override;
 };
 
-class CNotSupportedException : public CException
+class AFX_API CNotSupportedException : public CException
 {
 public:
     CString ErrorText() const override;
 };
 
-class CInvalidArgException : public CException
+class AFX_API CInvalidArgException : public CException
 {
 public:
     CString ErrorText() const override;
 };
 
-class CFileException : public CException
+class AFX_API CFileException : public CException
 {
 public:
     enum
@@ -68,7 +68,8 @@ public:
         endOfFile
     };
 
-    explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszArchiveName = nullptr);
+    explicit CFileException(int cause = none, LONG lOsError = -1,
+                            LPCTSTR lpszArchiveName = nullptr);
 
     // The cause that a Win32 status code stands for.
     static int OsErrorToException(LONG lOsError);
@@ -81,7 +82,7 @@ public:
     CString m_strFileName;
 };
 
-class CArchiveException : public CException
+class AFX_API CArchiveException : public CException
 {
 public:
     enum
@@ -106,7 +107,7 @@ public:
 
 // An error code of the system's (an HRESULT), raised where the framework
 // would raise its OLE exception.
-class COleException : public CException
+class AFX_API COleException : public CException
 {
 public:
     explicit COleException(SCODE sc) : m_sc(sc) {}
@@ -115,10 +116,10 @@ public:
     SCODE m_sc;
 };
 
-[[noreturn]] void AfxThrowMemoryException();
-[[noreturn]] void AfxThrowNotSupportedException();
-[[noreturn]] void AfxThrowInvalidArgException();
-[[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1,
-                                        LPCTSTR lpszFileName = nullptr);
-[[noreturn]] void AfxThrowArchiveException(int cause, LPCTSTR lpszArchiveName = nullptr);
-[[noreturn]] void AfxThrowOleException(SCODE sc);
+[[noreturn]] AFX_API void AfxThrowMemoryException();
+[[noreturn]] AFX_API void AfxThrowNotSupportedException();
+[[noreturn]] AFX_API void AfxThrowInvalidArgException();
+[[noreturn]] AFX_API void AfxThrowFileException(int cause, LONG lOsError = -1,
+                                                LPCTSTR lpszFileName = nullptr);
+[[noreturn]] AFX_API void AfxThrowArchiveException(int cause, LPCTSTR lpszArchiveName = nullptr);
+[[noreturn]] AFX_API void AfxThrowOleException(SCODE sc);

@@ -16,7 +16,7 @@ struct CFileStatus
     CString m_szFullName;
 };
 
-class CFile : public CObject
+class AFX_API CFile : public CObject
 {
 public:
     enum OpenFlags : UINT
@@ -82,7 +82,7 @@ protected:
 
 // A file of 8-bit text: in text mode (the default) every line feed written
 // is stored as CR LF and characters are converted to the ANSI code page.
-class CStdioFile : public CFile
+class AFX_API CStdioFile : public CFile
 {
 public:
     CStdioFile() = default;

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-class CString
+class AFX_API CString
 {
 public:
     using XCHAR = platform::XCHAR;
@@ -110,11 +110,11 @@ public:
     friend bool operator==(const wchar_t* a, const CString& b) { return b.Compare(a) == 0; }
     friend bool operator!=(const wchar_t* a, const CString& b) { return b.Compare(a) != 0; }
 
-    friend CString operator+(const CString& a, const CString& b);
-    friend CString operator+(const CString& a, const wchar_t* b);
-    friend CString operator+(const wchar_t* a, const CString& b);
-    friend CString operator+(const CString& a, wchar_t b);
-    friend CString operator+(wchar_t a, const CString& b);
+    friend AFX_API CString operator+(const CString& a, const CString& b);
+    friend AFX_API CString operator+(const CString& a, const wchar_t* b);
+    friend AFX_API CString operator+(const wchar_t* a, const CString& b);
+    friend AFX_API CString operator+(const CString& a, wchar_t b);
+    friend AFX_API CString operator+(wchar_t a, const CString& b);
 
     // One argument of Format.
     struct FormatArg

@@ -1,6 +1,8 @@
 // The framework's basic types, as a framework user knows them.
 #pragma once
 
+#include "afx/export.h"
+
 #include <cstddef>
 #include <cstdint>
 

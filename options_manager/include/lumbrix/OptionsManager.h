@@ -103,6 +103,9 @@ private:
 // Where the library's messages go. By default they are shown with a message
 // box on Windows and written to standard error elsewhere; a host application
 // (or a test) may receive them itself. A null receiver restores the default.
+// The library shares the framework with its host, so this sets the process's
+// one message handler of the framework (as AfxSetMessageHandler does, and
+// lumbrix_set_message_receiver): the last one set receives the messages.
 typedef void (*LumbrixMessageReceiver)(const wchar_t* pszMessage, void* pContext);
 extern "C" LUMBRIX_API void LumbrixSetMessageReceiver(LumbrixMessageReceiver pfnReceiver,
                                                       void* pContext);

@@ -1,6 +1,7 @@
 // Files: the operations the framework's file classes are built on.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/status.h"
 #include "platform/text.h"
 
@@ -16,8 +17,8 @@ struct FileOpenMode
 {
     bool read = true;
     bool write = false;
-    bool create = false;   // create, or truncate an existing file
-    bool truncate = true;  // with create: an existing file is emptied
+    bool create = false;  // create, or truncate an existing file
+    bool truncate = true; // with create: an existing file is emptied
     bool denyWrite = false;
     bool denyRead = false;
 };
@@ -50,9 +51,9 @@ Status FileClose(FileHandle file);
 // Status of a file by name (a folder counts too).
 Status FileStatusByName(XStringView path, FileInfo& info);
 Status FileStatusByHandle(FileHandle file, FileInfo& info);
-bool PathExists(XStringView path);
+PLATFORM_API bool PathExists(XStringView path);
 // The absolute form of a path, as GetFullPathNameW gives it.
-XString FullPath(XStringView path);
+PLATFORM_API XString FullPath(XStringView path);
 // The character that separates folders in paths of this platform.
 constexpr XCHAR kPathSeparator =
 #ifdef _WIN32

@@ -7,6 +7,7 @@
 // The native object forwards each call to the per-concern functions.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/process_start.h"
 #include "platform/registry.h"
@@ -20,7 +21,7 @@
 namespace platform
 {
 
-class Os
+class PLATFORM_API Os
 {
 public:
     virtual ~Os();
@@ -80,10 +81,10 @@ public:
 };
 
 // The object in use: the native one unless a test installed another.
-Os& CurrentOs();
+PLATFORM_API Os& CurrentOs();
 
 // Installs an Os for the lifetime of this object (tests).
-class ScopedOs
+class PLATFORM_API ScopedOs
 {
 public:
     explicit ScopedOs(Os& os);

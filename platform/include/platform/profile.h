@@ -19,6 +19,7 @@
 
 #include "platform/text.h"
 
+#include "platform/export.h"
 #include <cstddef>
 
 namespace platform
@@ -29,11 +30,11 @@ namespace platform
 // asks for the list of section or key names: each name followed by NUL and
 // one more NUL after the last (the empty text when there is none), cut to
 // the buffer the way those calls cut it.
-XString GetPrivateProfileText(const XString* section, const XString* key,
-                              const XString* defaultText, std::size_t bufferSize,
-                              const XString& fileName);
+PLATFORM_API XString GetPrivateProfileText(const XString* section, const XString* key,
+                                           const XString* defaultText, std::size_t bufferSize,
+                                           const XString& fileName);
 // A write without a section fails and changes nothing.
-bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
-                             const XString& fileName);
+PLATFORM_API bool WritePrivateProfileText(const XString* section, const XString* key,
+                                          const XString* value, const XString& fileName);
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // UTF-16 text as the platform layer passes it around, and conversions.
 #pragma once
 
+#include "platform/export.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -21,26 +23,26 @@ using XStringView = std::basic_string_view<XCHAR>;
 
 // wchar_t text (UTF-16 on Windows, UTF-32 elsewhere) to UTF-16 and back.
 // A null pointer gives the empty text.
-XString FromWide(const wchar_t* text);
-XString FromWide(const wchar_t* text, std::size_t length);
-std::wstring ToWide(XStringView text);
+PLATFORM_API XString FromWide(const wchar_t* text);
+PLATFORM_API XString FromWide(const wchar_t* text, std::size_t length);
+PLATFORM_API std::wstring ToWide(XStringView text);
 
 // UTF-8 and UTF-16. Unpaired surrogates and invalid bytes become U+FFFD.
-std::string ToUtf8(XStringView text);
-XString FromUtf8(std::string_view bytes);
+PLATFORM_API std::string ToUtf8(XStringView text);
+PLATFORM_API XString FromUtf8(std::string_view bytes);
 
 // ASCII literal to UTF-16, for fixed texts of the platform layer.
-XString Ascii(const char* text);
+PLATFORM_API XString Ascii(const char* text);
 
 // Text in the ANSI code page (the system's on Windows, Windows-1252 elsewhere).
 // Every byte converts, NUL bytes included; a character without an ANSI form
 // becomes '?'.
-XString AnsiToText(const char* bytes, std::size_t count);
-std::string TextToAnsi(XStringView text);
+PLATFORM_API XString AnsiToText(const char* bytes, std::size_t count);
+PLATFORM_API std::string TextToAnsi(XStringView text);
 
 // Letter case folded the same way on every platform (simple case mapping of
 // the Latin, Greek and Cyrillic letters), for comparisons that ignore case.
-XCHAR FoldCase(XCHAR c);
-int CompareNoCase(XStringView a, XStringView b);
+PLATFORM_API XCHAR FoldCase(XCHAR c);
+PLATFORM_API int CompareNoCase(XStringView a, XStringView b);
 
 } // namespace platform
