@@ -13,7 +13,7 @@ AFX_EXTENSION_MODULE g_lumbrixModule;
 #ifdef _WIN32
 // The library's entry point: process attach and detach only. It creates no
 // CDynLinkLibrary: the library joins no chain of extension libraries.
-extern "C" int __stdcall DllMain(void* hInstance, unsigned long dwReason, void*)
+extern "C" int __stdcall DllMain(HINSTANCE hInstance, unsigned long dwReason, void*)
 {
     const unsigned long kProcessDetach = 0;
     const unsigned long kProcessAttach = 1;
@@ -26,7 +26,7 @@ extern "C" int __stdcall DllMain(void* hInstance, unsigned long dwReason, void*)
 #else
 __attribute__((constructor)) static void LumbrixAttach()
 {
-    AfxInitExtensionModule(g_lumbrixModule, &g_lumbrixModule);
+    AfxInitExtensionModule(g_lumbrixModule, static_cast<HINSTANCE>(&g_lumbrixModule));
 }
 
 __attribute__((destructor)) static void LumbrixDetach()

@@ -22,7 +22,7 @@ int BrantelMain(int, wchar_t*[])
 {
     platform::Os& os = platform::CurrentOs();
 
-    HINSTANCE hModule = os.ModuleHandle();
+    HINSTANCE hModule = static_cast<HINSTANCE>(os.ModuleHandle());
     if (hModule == nullptr)
     {
         Print(L"Fatal Error: GetModuleHandle failed\n");

@@ -44,7 +44,14 @@ typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef UINT* PUINT;
 
+// The module handle; on Windows the same distinct handle type that
+// <windows.h> declares, so a host can include both.
+#ifdef _WIN32
+struct HINSTANCE__;
+typedef struct HINSTANCE__* HINSTANCE;
+#else
 typedef void* HINSTANCE;
+#endif
 
 // An opaque place in a collection's enumeration.
 struct AfxPosition;
