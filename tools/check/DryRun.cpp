@@ -8,7 +8,7 @@
 #include "platform/module.h"
 #include "platform/read_only_os.h"
 
-#include <new>
+#include <exception>
 
 namespace brantel_check
 {
@@ -132,9 +132,9 @@ DryRunResult DryRun(platform::Os& os, const XString& moduleFileName)
     {
         throw DryRunError("Brantel's run stopped: " + ExceptionText(e));
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception& e)
     {
-        throw DryRunError("Brantel's run stopped: out of memory");
+        throw DryRunError(std::string("Brantel's run stopped: ") + e.what());
     }
 
     DryRunResult result;
