@@ -186,5 +186,34 @@ TEST_F(CheckEndToEnd, ForetoldPatchUpToTheInstallersStart)
     EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5") << "the real run installed";
 }
 
+TEST_F(CheckEndToEnd, ExitCodesOfTheProgram)
+{
+    box.WriteDescriptor(
+        "PatchInfo=P\nPatchFile=SETUP.EXE\nPatchVersion=1.2\nPreviousVersions=1.1\n");
+    const fs::path empty = box.Root() / L"empty";
+    fs::create_directories(empty);
+    struct Call
+    {
+        std::vector<std::wstring> arguments;
+        int exitCode;
+        std::string output; // the start of standard output
+    };
+    const Call calls[] = {
+        {{}, 2, ""},
+        {{L"run", L"--jsn"}, 2, ""},
+        {{L"descriptor", L"a.dat", L"b.dat"}, 2, ""},
+        {{L"run", L"--folder", empty.wstring()}, 1, ""},
+        {{L"descriptor"}, 1, "brantel.dat:2: error: the installer is named \"SETUP.EXE\""},
+        {{L"descriptor", (box.PatchFolder() / L"brantel.dat").wstring()}, 1, ""},
+    };
+    for (const Call& call : calls)
+    {
+        const testing_support::RunResult result = testing_support::RunProgram(
+            CheckProgram().wstring(), call.arguments, box.PatchFolder().wstring());
+        EXPECT_EQ(result.exitCode, call.exitCode) << result.output;
+        EXPECT_EQ(result.output.substr(0, call.output.size()), call.output);
+    }
+}
+
 } // namespace
 } // namespace e2e
