@@ -1,8 +1,6 @@
 // The entry function: start-up, the guard, the run, the log, the exit code.
 #include "Brantel.h"
 
-#include "FilterProcess.h"
-#include "PatchExecute.h"
 #include "UpdateLog.h"
 #include "platform/os.h"
 
@@ -42,21 +40,32 @@ int BrantelMain(int, wchar_t*[])
     os.RemoveConsoleMenuCommand(kScMinimize);
     os.RemoveConsoleMenuCommand(kScMaximize);
 
-    CFilterProcess filter;
-    if (filter.IsApplicationOpen())
+    CBrantelRun run;
+    run.Execute();
+    return 0;
+}
+
+void CBrantelRun::Execute()
+{
+    platform::Os& os = platform::CurrentOs();
+    m_filter.emplace();
+    if (m_filter->IsApplicationOpen())
     {
-        WriteUpdateLog(filter.GetStatusMessage());
+        WriteLog(m_filter->GetStatusMessage());
         os.Sleep(kClosingWait);
-        return 0;
+        return;
     }
 
-    {
-        CPatchExecute patch;
-        if (patch.IsReadyToPatch())
-            patch.Run();
-        else
-            os.Sleep(kClosingWait);
-        WriteUpdateLog(patch.GetLogMessage());
-    }
-    return 0;
+    m_patch.emplace();
+    if (m_patch->IsReadyToPatch())
+        m_patch->Run();
+    else
+        os.Sleep(kClosingWait);
+    WriteLog(m_patch->GetLogMessage());
+}
+
+void CBrantelRun::WriteLog(const CString& strMessage)
+{
+    m_strLogged = strMessage;
+    WriteUpdateLog(strMessage);
 }

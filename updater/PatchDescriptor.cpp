@@ -75,7 +75,11 @@ CString GetKeyValue(const CString& strEntry, const CString& strSeparator)
 void CPatchExecute::ReadPatchDescriptor()
 {
     const CString strFolder = GetProgramFolder();
-    const CString strPath = JoinPath(strFolder, kDescriptorName);
+    ReadPatchDescriptor(strFolder, JoinPath(strFolder, kDescriptorName));
+}
+
+void CPatchExecute::ReadPatchDescriptor(const CString& strFolder, const CString& strPath)
+{
     if (!platform::CurrentOs().PathExists(strPath.Units()))
     {
         AppendLogMessage(kKeyFileNotFound6);

@@ -11,13 +11,17 @@ const unsigned long kClosingWait = 7000;
 
 } // namespace
 
-CPatchExecute::CPatchExecute()
-    : m_bWow6432Node(true), m_bDescriptorValid(true), m_bValidationPassed(true),
-      m_bReadyToPatch(false), m_bPatchRequired(false)
+CPatchExecute::CPatchExecute() : CPatchExecute(WithoutSteps())
 {
     ValidateInstallation();
     ReadPatchDescriptor();
     m_bReadyToPatch = m_bValidationPassed && m_bDescriptorValid;
+}
+
+CPatchExecute::CPatchExecute(WithoutSteps)
+    : m_bWow6432Node(true), m_bDescriptorValid(true), m_bValidationPassed(true),
+      m_bReadyToPatch(false), m_bPatchRequired(false)
+{
 }
 
 CPatchExecute::~CPatchExecute() = default;

@@ -8,6 +8,12 @@ class CPatchExecute : public CCmdTarget
 {
 public:
     CPatchExecute();
+    // An object that makes none of the steps of a run: for reading a
+    // descriptor by itself (brantel-check).
+    struct WithoutSteps
+    {
+    };
+    explicit CPatchExecute(WithoutSteps);
     ~CPatchExecute() override;
 
     // Entry and run sequence
@@ -31,6 +37,8 @@ public:
 
     // Patch descriptor
     void ReadPatchDescriptor();
+    // The descriptor at strPath, with its installer looked for in strFolder.
+    void ReadPatchDescriptor(const CString& strFolder, const CString& strPath);
     void ParsePatchDescriptor(const CString& strContent);
     CString ReadFileContent(const CString& strPath, BOOL bLocal);
     BOOL LoadPreviousVersions(const CString& strList);
@@ -53,6 +61,8 @@ public:
     // Installed-updates record
     void CheckInstalledUpdates();
     BOOL WriteInstalledUpdates();
+    // Where installedupdates.dat lives: the folder of the DisplayIcon path.
+    CString GetInstalledUpdatesPath() const;
 
     // Patch execution
     void ExecutePatch();
@@ -68,8 +78,6 @@ private:
     // The file version of the product executable in the install folder, as
     // four numbers joined by "."; FALSE when it has none.
     BOOL ReadProductFileVersion(CString& strVersion, CString& strRevision) const;
-    // Where installedupdates.dat lives: the folder of the DisplayIcon path.
-    CString GetInstalledUpdatesPath() const;
 
     CString m_strLogMessage;
     CString m_strRegistryVersion;

@@ -10,6 +10,10 @@ namespace platform
 void* ModuleHandle();
 // Full path of the program's executable, whatever its length.
 XString ModuleFileName();
+// The full path ModuleFileName gives a program started from this path:
+// absolute and, where the system names a program by its real file (POSIX),
+// with links resolved; made absolute only when there is no such file.
+XString ModuleFileNameOf(XStringView programPath);
 // The process command line as the system keeps it.
 XString CommandLine();
 // Takes the program's own folder and the current folder out of the library

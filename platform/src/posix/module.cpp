@@ -1,7 +1,10 @@
 // POSIX: the program's own image and command line.
 #include "platform/module.h"
 
+#include "platform/file.h"
+
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -30,6 +33,18 @@ XString ModuleFileName()
             return FromUtf8(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
         buffer.resize(buffer.size() * 2);
     }
+}
+
+XString ModuleFileNameOf(XStringView programPath)
+{
+    // The kernel names a running program by its real path (/proc/self/exe).
+    const std::string path = ToUtf8(programPath);
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr)
+        return FullPath(programPath);
+    const XString resolved = FromUtf8(real);
+    std::free(real);
+    return resolved;
 }
 
 XString CommandLine()

@@ -26,8 +26,17 @@ bool IsWineLoader(const std::string& name)
 
 std::string ReadFile(const std::string& path)
 {
+    // A process may end while the list is walked: reading its files then
+    // fails (ESRCH), which the stream reports by throwing. It counts as gone.
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    try
+    {
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    catch (const std::ios_base::failure&)
+    {
+        return std::string();
+    }
 }
 
 // The executable's file name of one process, or empty for a kernel thread.

@@ -1,6 +1,8 @@
 // Win32: the program's own module and command line.
 #include "platform/module.h"
 
+#include "platform/file.h"
+
 #include <windows.h>
 
 namespace platform
@@ -26,6 +28,12 @@ XString ModuleFileName()
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+XString ModuleFileNameOf(XStringView programPath)
+{
+    // The loader names the program by the path it was started from.
+    return FullPath(programPath);
 }
 
 XString CommandLine() { return GetCommandLineW(); }

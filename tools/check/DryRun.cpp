@@ -1,0 +1,205 @@
+// The dry run: the entry function's run, on an Os that refuses every change,
+// cut where Brantel would start the installer.
+#include "DryRun.h"
+
+#include "Brantel.h"
+#include "CheckText.h"
+#include "Paths.h"
+#include "platform/module.h"
+#include "platform/read_only_os.h"
+
+#include <exception>
+
+namespace brantel_check
+{
+namespace
+{
+
+using platform::ReadOnlyOs;
+using platform::XString;
+using platform::XStringView;
+
+#ifdef _WIN32
+const wchar_t* const kBrantelProgram = L"Brantel.exe";
+#else
+const wchar_t* const kBrantelProgram = L"brantel";
+#endif
+
+// The one status line that tells a patch that does not apply from one found
+// applied (both end the run the same way otherwise).
+const char* const kNotApplicableLine = "Patch update status: This patch is not applicable or not "
+                                       "required for the installed quenvia application.";
+
+std::optional<std::string> Found(const CString& text)
+{
+    if (text.IsEmpty())
+        return std::nullopt;
+    return Utf8(text);
+}
+
+std::string ExceptionText(CException* e)
+{
+    wchar_t text[1024] = {};
+    e->GetErrorMessage(text, 1024);
+    e->Delete();
+    return Utf8(platform::FromWide(text));
+}
+
+} // namespace
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::string::npos)
+        {
+            pieces.push_back(text.substr(start));
+            break;
+        }
+        pieces.push_back(text.substr(start, end - start));
+        start = end + separator.size();
+    }
+    return pieces;
+}
+
+std::vector<std::string> LogEntries(const CString& message)
+{
+    std::vector<std::string> entries = Split(Utf8(message), "\n\n");
+    if (!entries.empty() && !entries.back().empty() && entries.back().back() == '\n')
+        entries.back().pop_back();
+    return entries;
+}
+
+const char* OutcomeName(Outcome outcome)
+{
+    switch (outcome)
+    {
+    case Outcome::ApplicationRunning:
+        return "application-running";
+    case Outcome::ValidationFailed:
+        return "validation-failed";
+    case Outcome::DescriptorFailed:
+        return "descriptor-failed";
+    case Outcome::AlreadyApplied:
+        return "already-applied";
+    case Outcome::NotApplicable:
+        return "not-applicable";
+    case Outcome::WouldInstall:
+        return "would-install";
+    }
+    return "";
+}
+
+XString BrantelProgramIn(platform::Os& os, const XString& folder)
+{
+    const CString strFolder(folder.empty() ? platform::Ascii(".") : folder);
+    const CString strProgram = JoinPath(strFolder, kBrantelProgram);
+    platform::FileInfo info;
+    if (os.FileStatusByName(strProgram.Units(), info) != platform::kSuccess || info.directory)
+        throw DryRunError(Utf8(strFolder) + " holds no " + Utf8(CString(kBrantelProgram)));
+    return platform::ModuleFileNameOf(os.FullPath(strProgram.Units()));
+}
+
+DryRunResult DryRun(platform::Os& os, const XString& moduleFileName)
+{
+    ReadOnlyOs readOnly(os, moduleFileName);
+    platform::ScopedOs scope(readOnly);
+    CBrantelRun run;
+
+    // The dry run ends where the installer would start: what was printed and
+    // logged up to there is what the real run shows up to there.
+    std::optional<XString> installer;
+    CString strLogAtStart;
+    std::size_t nEventsAtStart = 0;
+    readOnly.SetStartObserver(
+        [&](XStringView file, XStringView)
+        {
+            if (installer || run.GetPatch() == nullptr)
+                return;
+            installer = XString(file);
+            strLogAtStart = run.GetPatch()->GetLogMessage();
+            nEventsAtStart = readOnly.Events().size();
+        });
+
+    try
+    {
+        run.Execute();
+    }
+    catch (CException* e)
+    {
+        throw DryRunError("Brantel's run stopped: " + ExceptionText(e));
+    }
+    catch (const std::exception& e)
+    {
+        throw DryRunError(std::string("Brantel's run stopped: ") + e.what());
+    }
+
+    DryRunResult result;
+    XString console;
+    const std::vector<ReadOnlyOs::Event>& events = readOnly.Events();
+    const std::size_t nEvents = installer ? nEventsAtStart : events.size();
+    for (std::size_t i = 0; i < nEvents; ++i)
+        if (events[i].kind == ReadOnlyOs::EventKind::ConsoleText)
+            console += events[i].text;
+    result.console = Split(Utf8(console), "\n");
+    result.log = LogEntries(installer ? strLogAtStart : run.GetLoggedMessage());
+
+    const CFilterProcess* pFilter = run.GetFilter();
+    const CPatchExecute* pPatch = run.GetPatch();
+    if (pFilter != nullptr && pFilter->IsApplicationOpen())
+    {
+        result.outcome = Outcome::ApplicationRunning;
+        return result;
+    }
+    if (pPatch == nullptr)
+        throw DryRunError("Brantel's run made no patch object");
+
+    if (installer)
+    {
+        result.outcome = Outcome::WouldInstall;
+        result.installer = Utf8(*installer);
+    }
+    else if (!pPatch->IsValidationPassed())
+        result.outcome = Outcome::ValidationFailed;
+    else if (!pPatch->IsDescriptorValid())
+        result.outcome = Outcome::DescriptorFailed;
+    else if (pPatch->IsPatchRequired())
+        throw DryRunError("Brantel's run needed the patch but started no installer");
+    else
+    {
+        bool bNotApplicable = false;
+        for (const std::string& line : result.console)
+            bNotApplicable = bNotApplicable || line == kNotApplicableLine;
+        result.outcome = bNotApplicable ? Outcome::NotApplicable : Outcome::AlreadyApplied;
+    }
+
+    result.registryVersion = Found(pPatch->GetRegistryVersion());
+    result.productFolder = Found(pPatch->GetInstallPath());
+    result.fileVersion = Found(pPatch->GetInstalledVersion());
+    result.revision = Found(pPatch->GetInstalledRevision());
+    result.patchInfo = Found(pPatch->GetPatchInfo());
+    result.patchFile = Found(pPatch->GetPatchFile());
+    result.patchVersion = Found(pPatch->GetPatchVersion());
+    const CStringArray& previous = pPatch->GetPreviousVersions();
+    if (previous.GetSize() > 0)
+    {
+        result.previousVersions.emplace();
+        for (INT_PTR i = 0; i < previous.GetSize(); ++i)
+            result.previousVersions->push_back(Utf8(previous.GetAt(i)));
+    }
+    // The record as Brantel read it: the bytes, as 8-bit text up to the
+    // first zero byte.
+    if (pPatch->IsValidationPassed() && pPatch->IsDescriptorValid())
+    {
+        const ReadOnlyOs::FileReading* pRecord =
+            readOnly.ReadingOf(pPatch->GetInstalledUpdatesPath().Units());
+        if (pRecord != nullptr && !pRecord->failed)
+            result.record = Utf8(CString(pRecord->bytes.c_str()));
+    }
+    return result;
+}
+
+} // namespace brantel_check
