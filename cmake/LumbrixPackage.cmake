@@ -16,6 +16,8 @@ set(LUMBRIX_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Lumbrix)
 # lumbrix (what runs), lumbrix-dev (what builds against it), lumbrix-tools.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/options_manager/include/lumbrix
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT lumbrix-dev FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_BINARY_DIR}/options_manager/include/lumbrix/Version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumbrix COMPONENT lumbrix-dev)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/framework/include/
         DESTINATION ${LUMBRIX_FRAMEWORK_INCLUDEDIR} COMPONENT lumbrix-dev
         FILES_MATCHING PATTERN "*.h")

@@ -45,7 +45,7 @@ else()
   install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT lumbrix-tools)
 endif()
 
-if(QUENVIA_DEBIAN_PACKAGES)
+if(QUENVIA_DEBIAN_PACKAGES AND NOT WIN32)
   # /usr/share/doc/<package>: the copyright file and the Debian changelog,
   # whose one entry is dated by SOURCE_DATE_EPOCH (the commit's time).
   string(TIMESTAMP QUENVIA_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
@@ -105,7 +105,8 @@ else()
   # library's own package is named below (the build tree has the library
   # but no package information for it).
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/options_manager)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+      ${CMAKE_BINARY_DIR}/options_manager ${CMAKE_BINARY_DIR}/framework)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
