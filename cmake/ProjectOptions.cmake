@@ -10,6 +10,8 @@ if(WIN32)
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   # No runtime DLLs of the toolchain beside our programs.
   target_link_options(project_options INTERFACE -static-libgcc -static-libstdc++)
+  # No link time in the PE headers: the same sources give the same bytes.
+  target_link_options(project_options INTERFACE -Wl,--no-insert-timestamp)
 endif()
 
 if(QUENVIA_SANITIZE)
