@@ -509,31 +509,48 @@ INSTANTIATE_TEST_SUITE_P(Links, LinkedFile, ::testing::Values(LinkKind::Hard, Li
 
 TEST_F(BrantelEndToEnd, Utf8CodePageStillWritesTheLogAndTheRecord)
 {
+    // "Patch" in Chinese, which Windows-1252 has no characters for, in the
+    // patch's identity and, on Linux, in the patch folder's name.
 #ifdef _WIN32
-    // The system's code page, which a test cannot change; ctest runs this
-    // case under Wine with a locale whose code page is UTF-8.
+    // The system's code page, which a test cannot change: ctest runs this
+    // case under Wine with a locale whose code page is UTF-8. Wine makes
+    // non-ASCII file names only under a Linux locale that has them, which
+    // that one is not on every machine.
     if (GetACP() != CP_UTF8)
         GTEST_SKIP() << "needs the ANSI code page 65001 (Wine: LC_ALL=hi_IN.UTF-8)";
+    Sandbox named(L"patch");
+#else
+    Sandbox named(fs::u8path("patch-\xE8\xA1\xA5\xE4\xB8\x81"));
 #endif
     ProductKeys keys;
     keys.ansiCodePage = L"65001";
-    box.RegisterProduct(keys);
-    box.WriteProduct(14, 0, 0, 4);
-    box.WritePayload(14, 0, 0, 5);
-    // "Patch" in Chinese: no character of it has a form in Windows-1252.
+    named.RegisterProduct(keys);
+    named.WriteProduct(14, 0, 0, 4);
+    named.WritePayload(14, 0, 0, 5);
     const std::string info = "Quenvia 14.0 \xE8\xA1\xA5\xE4\xB8\x81 5";
-    box.WriteDescriptor("PatchInfo=" + info +
-                        "\r\nPatchFile=setup.exe\r\nPatchVersion=14.0.0.5\r\n"
-                        "PreviousVersions=14.0.0.4\r\n");
-    box.InstallerCopiesPayload();
-    const auto result = box.Run();
+    named.WriteDescriptor("PatchInfo=" + info +
+                          "\r\nPatchFile=setup.exe\r\nPatchVersion=14.0.0.5\r\n"
+                          "PreviousVersions=14.0.0.4\r\n");
+    named.InstallerCopiesPayload();
+    const auto result = named.Run();
     EXPECT_EQ(result.output,
               ConsoleText(kValidation + kInProgress +
                           "Patch update status: Completed successfully.\n" + kPleaseWait));
-    EXPECT_EQ(Sandbox::Read(box.Record()), info);
-    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
-                                  "Update details found: Exit code 2.\n\n"
-                                  "Execute patch process: Completed successfully.\n\n"));
+    EXPECT_EQ(Sandbox::Read(named.Record()), info);
+    EXPECT_EQ(LogOf(named), LogBody(ValidationPassed() + kDescriptorRead +
+                                    "Update details found: Exit code 2.\n\n"
+                                    "Execute patch process: Completed successfully.\n\n"));
+
+    // The system's text about a file in that folder reaches the log whole.
+    const fs::path descriptor = named.PatchFolder() / L"brantel.dat";
+    fs::remove(descriptor);
+    fs::create_directory(descriptor);
+    named.Run();
+    EXPECT_EQ(LogOf(named),
+              LogBody(ValidationPassed() + "Access to " + Sandbox::Utf8(descriptor) +
+                      " was denied.\n\n"
+                      "Read patch update installer  file failed.\n\n"
+                      "Patch update read process: key values not found.Exit code 1.\n\n"));
 }
 
 #ifndef _WIN32

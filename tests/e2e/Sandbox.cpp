@@ -52,6 +52,16 @@ void RemoveProductKeys()
 }
 #endif
 
+// A path as the process runner takes it, whatever the locale.
+std::wstring Wide(const fs::path& path)
+{
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return platform::ToWide(platform::FromUtf8(path.string()));
+#endif
+}
+
 } // namespace
 
 Sandbox::Sandbox(const fs::path& patchFolderName) : m_patchFolderName(patchFolderName)
@@ -170,13 +180,13 @@ testing_support::RunResult Sandbox::Run(const std::vector<std::wstring>& argumen
 {
     const fs::path folder = workingFolder.empty() ? PatchFolder() : workingFolder;
 #ifdef _WIN32
-    return testing_support::RunProgram((PatchFolder() / L"Brantel.exe").wstring(), arguments,
-                                       folder.wstring(), environment);
+    return testing_support::RunProgram(Wide(PatchFolder() / L"Brantel.exe"), arguments,
+                                       Wide(folder), environment);
 #else
     std::map<std::string, std::string> variables = environment;
     variables["BRANTEL_REGISTRY"] = Utf8(Root() / L"registry.reg");
-    return testing_support::RunProgram((PatchFolder() / L"brantel").wstring(), arguments,
-                                       folder.wstring(), variables);
+    return testing_support::RunProgram(Wide(PatchFolder() / L"brantel"), arguments, Wide(folder),
+                                       variables);
 #endif
 }
 

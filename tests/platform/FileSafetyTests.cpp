@@ -137,7 +137,10 @@ TEST(FileNameEncoding, EveryByteSequenceComesBackUnchanged)
         ASSERT_TRUE(platform::EncodeFileName(platform::DecodeFileName(bytes), back)) << bytes;
         EXPECT_EQ(back, bytes);
     }
-    EXPECT_EQ(platform::DecodeFileName("a\xFF"), (XString{u'a', 0xDCFF}));
+    const XString escaped{u'a', 0xDCFF};
+    EXPECT_EQ(platform::DecodeFileName("a\xFF"), escaped);
+    EXPECT_EQ(platform::FromWide(platform::ToWide(escaped).c_str()), escaped)
+        << "the framework's wide strings carry the escape";
     EXPECT_EQ(platform::DecodeFileName("\xC3\xA9"), XString(u"\u00E9"));
     // An encoded surrogate is three bytes to keep, not one escape to replay.
     EXPECT_EQ(platform::DecodeFileName("\xED\xB2\x80"), (XString{0xDCED, 0xDCB2, 0xDC80}));
