@@ -9,7 +9,10 @@
 namespace
 {
 
-platform::Os& Os() { return platform::CurrentOs(); }
+platform::Os& Os()
+{
+    return platform::CurrentOs();
+}
 
 platform::FileOpenMode ModeOf(UINT flags)
 {
@@ -52,7 +55,8 @@ platform::FileOpenMode ModeOf(UINT flags)
 void FillStatus(const platform::FileInfo& info, const CString& fullName, CFileStatus& rStatus)
 {
     rStatus.m_size = info.size;
-    rStatus.m_attribute = static_cast<BYTE>((info.readOnly ? 0x01 : 0) | (info.directory ? 0x10 : 0));
+    rStatus.m_attribute =
+        static_cast<BYTE>((info.readOnly ? 0x01 : 0) | (info.directory ? 0x10 : 0));
     rStatus.m_mtime = info.modified;
     rStatus.m_szFullName = fullName;
 }
@@ -223,7 +227,10 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
 
 void CStdioFile::WriteString(LPCTSTR lpsz)
 {
-    std::string bytes = CString(lpsz).ToAnsi();
+    // Text that the code page cannot take is a failed write, never an empty one.
+    std::string bytes;
+    if (!platform::TextToAnsi(CString(lpsz).Units(), bytes))
+        ThrowOsError(platform::kErrorNoUnicodeTranslation);
     if (!m_binary)
     {
         std::string translated;

@@ -54,10 +54,18 @@ XString FromWide(const wchar_t* text, std::size_t length)
 #ifdef _WIN32
     return XString(text, length);
 #else
+    // An unpaired surrogate stays what it is, as in Windows' own wide text:
+    // it may be a byte of a file name (see DecodeFileName).
     XString out;
     out.reserve(length);
     for (std::size_t i = 0; i < length; ++i)
-        AppendUtf16(out, static_cast<char32_t>(text[i]));
+    {
+        const auto cp = static_cast<char32_t>(text[i]);
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            out.push_back(static_cast<XCHAR>(cp));
+        else
+            AppendUtf16(out, cp);
+    }
     return out;
 #endif
 }
@@ -70,7 +78,12 @@ std::wstring ToWide(XStringView text)
     std::wstring out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
-        out.push_back(static_cast<wchar_t>(NextCodePoint(text, i)));
+    {
+        const std::size_t at = i;
+        const char32_t cp = NextCodePoint(text, i);
+        const bool unpaired = i == at + 1 && text[at] >= 0xD800 && text[at] <= 0xDFFF;
+        out.push_back(static_cast<wchar_t>(unpaired ? static_cast<char32_t>(text[at]) : cp));
+    }
     return out;
 #endif
 }
@@ -171,6 +184,80 @@ XString FromUtf8(std::string_view bytes)
         i = j;
     }
     return out;
+}
+
+XString DecodeFileName(std::string_view bytes)
+{
+    XString out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size())
+    {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        if (b0 < 0x80)
+        {
+            out.push_back(static_cast<XCHAR>(b0));
+            ++i;
+            continue;
+        }
+        // Only the shortest form of a code point outside the surrogates
+        // decodes; every byte of anything else is escaped on its own.
+        const int extra = (b0 & 0xE0) == 0xC0   ? 1
+                          : (b0 & 0xF0) == 0xE0 ? 2
+                          : (b0 & 0xF8) == 0xF0 ? 3
+                                                : 0;
+        char32_t cp = extra == 1 ? (b0 & 0x1Fu) : extra == 2 ? (b0 & 0x0Fu) : (b0 & 0x07u);
+        bool valid = extra > 0;
+        for (int k = 1; valid && k <= extra; ++k)
+        {
+            if (i + static_cast<std::size_t>(k) >= bytes.size())
+            {
+                valid = false;
+                break;
+            }
+            const auto b = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if ((b & 0xC0) != 0x80)
+                valid = false;
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        if (!valid || cp < minimum || cp >= 0x110000 || (cp >= 0xD800 && cp <= 0xDFFF))
+        {
+            out.push_back(static_cast<XCHAR>(0xDC00 + b0));
+            ++i;
+            continue;
+        }
+        AppendUtf16(out, cp);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+bool EncodeFileName(XStringView name, std::string& bytes)
+{
+    bytes.clear();
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i)
+    {
+        const char32_t u = name[i];
+        if (u == 0)
+            return false;
+        if (u >= 0xDC80 && u <= 0xDCFF)
+        {
+            out.push_back(static_cast<char>(u - 0xDC00));
+            continue;
+        }
+        const bool paired = u >= 0xD800 && u <= 0xDBFF && i + 1 < name.size() &&
+                            name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
+        if (u >= 0xD800 && u <= 0xDFFF && !paired)
+            return false;
+        const std::size_t length = paired ? 2 : 1;
+        out += ToUtf8(name.substr(i, length));
+        i += length - 1;
+    }
+    bytes.swap(out);
+    return true;
 }
 
 XString Ascii(const char* text)

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace e2e
@@ -394,6 +396,230 @@ TEST_F(BrantelEndToEnd, InstallerIsTheOneBesideTheProgramWhateverTheCurrentFolde
         << "the installer's working folder is the program's folder";
     EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5");
 }
+
+// Brantel runs elevated: nothing the user controls may steer it.
+
+TEST_F(BrantelEndToEnd, ComSpecNamingAnotherProgramNeverRuns)
+{
+    // A DisplayIcon too long to read makes the run clear the console and stop.
+    ProductKeys keys;
+    keys.displayIcon = std::wstring(300, L'x');
+    box.RegisterProduct(keys);
+    box.WriteProduct(14, 0, 0, 4);
+    box.WriteStandardDescriptor();
+    const fs::path marker = box.Root() / L"marker" / L"cmd.exe";
+    fs::create_directories(marker.parent_path());
+    fs::copy_file(Sandbox::FakeInstaller(), marker);
+    const fs::path elsewhere = box.Root() / L"elsewhere";
+    fs::create_directories(elsewhere);
+    Sandbox::Write(elsewhere / L"installer-script.txt",
+                   "cwd " + Sandbox::Utf8(box.Root() / L"marker-ran.txt") + "\n");
+
+    const std::string program = Sandbox::Utf8(marker);
+    const auto result = box.Run({}, elsewhere, {{"ComSpec", program}, {"SHELL", program}});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_FALSE(fs::exists(box.Root() / L"marker-ran.txt")) << "the user's program ran";
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + "Patch update status : Validation for level two check "
+                                        "failed.(empty value found).\n"));
+    EXPECT_NE(LogOf(box).find("Could not check patch update availability.WARNING: 101."),
+              std::string::npos);
+}
+
+TEST_F(BrantelEndToEnd, InstallerInAFolderNamedLikeAVariableIsStartedByThatName)
+{
+    Sandbox named(L"%OS%");
+    named.RegisterProduct();
+    named.WriteProduct(14, 0, 0, 4);
+    named.WritePayload(14, 0, 0, 5);
+    named.WriteStandardDescriptor();
+    named.InstallerCopiesPayload();
+    const auto result = named.Run();
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + kInProgress +
+                          "Patch update status: Completed successfully.\n" + kPleaseWait));
+    EXPECT_EQ(Sandbox::Read(named.Record()), "Quenvia 14.0 Patch 5");
+}
+
+// A link in place of a file Brantel writes: made by the test now, by an
+// ordinary user on a customer's machine.
+enum class LinkKind
+{
+    Hard,
+    Symbolic
+};
+
+void MakeLink(LinkKind kind, const fs::path& target, const fs::path& link)
+{
+    if (kind == LinkKind::Hard)
+        fs::create_hard_link(target, link);
+    else
+        fs::create_symlink(target, link);
+}
+
+class LinkedFile : public BrantelEndToEnd, public ::testing::WithParamInterface<LinkKind>
+{
+};
+
+TEST_P(LinkedFile, LinkNamedLikeTheLogLeavesItsTargetAlone)
+{
+    StandardInstallation();
+    Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5");
+    const fs::path target = box.Root() / L"system.cfg";
+    Sandbox::Write(target, "precious");
+    MakeLink(GetParam(), target, box.Log());
+    const auto result = box.Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kAlreadyApplied + kPleaseWait));
+    EXPECT_EQ(Sandbox::Read(target), "precious");
+}
+
+TEST_P(LinkedFile, LinkNamedLikeTheRecordLeavesItsTargetAloneAndFailsTheUpdate)
+{
+    StandardInstallation();
+    const fs::path target = box.Root() / L"system.cfg";
+    Sandbox::Write(target, "precious");
+    MakeLink(GetParam(), target, box.Record());
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
+    const std::string record = Sandbox::Utf8(box.Record());
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Installer update file exists in local.\n\n"
+                                  "Read local installer update file completed.\n\n"
+                                  "Update details found: Exit code 1.\n\n"
+                                  "Installedupdates failed.Access to " +
+                                  record +
+                                  " was denied.\n\n"
+                                  "Execute patch process: Not completed successfully.\n\n"));
+    EXPECT_EQ(Sandbox::Read(target), "precious");
+}
+
+std::string LinkName(const ::testing::TestParamInfo<LinkKind>& info)
+{
+    return info.param == LinkKind::Hard ? "HardLink" : "SymbolicLink";
+}
+
+#ifdef _WIN32
+// Wine shows a Linux symbolic link as the file it points at.
+INSTANTIATE_TEST_SUITE_P(Links, LinkedFile, ::testing::Values(LinkKind::Hard), LinkName);
+#else
+INSTANTIATE_TEST_SUITE_P(Links, LinkedFile, ::testing::Values(LinkKind::Hard, LinkKind::Symbolic),
+                         LinkName);
+#endif
+
+TEST_F(BrantelEndToEnd, Utf8CodePageStillWritesTheLogAndTheRecord)
+{
+    // "Patch" in Chinese, which Windows-1252 has no characters for, in the
+    // patch's identity and, on Linux, in the patch folder's name.
+#ifdef _WIN32
+    // The system's code page, which a test cannot change: ctest runs this
+    // case under Wine with a locale whose code page is UTF-8. Wine makes
+    // non-ASCII file names only under a Linux locale that has them, which
+    // that one is not on every machine.
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "needs the ANSI code page 65001 (Wine: LC_ALL=hi_IN.UTF-8)";
+    Sandbox named(L"patch");
+#else
+    Sandbox named(fs::u8path("patch-\xE8\xA1\xA5\xE4\xB8\x81"));
+#endif
+    ProductKeys keys;
+    keys.ansiCodePage = L"65001";
+    named.RegisterProduct(keys);
+    named.WriteProduct(14, 0, 0, 4);
+    named.WritePayload(14, 0, 0, 5);
+    const std::string info = "Quenvia 14.0 \xE8\xA1\xA5\xE4\xB8\x81 5";
+    named.WriteDescriptor("PatchInfo=" + info +
+                          "\r\nPatchFile=setup.exe\r\nPatchVersion=14.0.0.5\r\n"
+                          "PreviousVersions=14.0.0.4\r\n");
+    named.InstallerCopiesPayload();
+    const auto result = named.Run();
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + kInProgress +
+                          "Patch update status: Completed successfully.\n" + kPleaseWait));
+    EXPECT_EQ(Sandbox::Read(named.Record()), info);
+    EXPECT_EQ(LogOf(named), LogBody(ValidationPassed() + kDescriptorRead +
+                                    "Update details found: Exit code 2.\n\n"
+                                    "Execute patch process: Completed successfully.\n\n"));
+
+    // The system's text about a file in that folder reaches the log whole.
+    const fs::path descriptor = named.PatchFolder() / L"brantel.dat";
+    fs::remove(descriptor);
+    fs::create_directory(descriptor);
+    named.Run();
+    EXPECT_EQ(LogOf(named),
+              LogBody(ValidationPassed() + "Access to " + Sandbox::Utf8(descriptor) +
+                      " was denied.\n\n"
+                      "Read patch update installer  file failed.\n\n"
+                      "Patch update read process: key values not found.Exit code 1.\n\n"));
+}
+
+#ifndef _WIN32
+TEST(BrantelEndToEndPaths, ProgramFolderWhoseNameIsNotUtf8FindsItsOwnFiles)
+{
+    Sandbox box(std::string("patch-\xE9t\xE9-\xFF"));
+    box.RegisterProduct();
+    box.WriteProduct(14, 0, 0, 4);
+    box.WritePayload(14, 0, 0, 5);
+    box.WriteStandardDescriptor();
+    box.InstallerCopiesPayload();
+    // Started through a link with a plain name (the test's runner takes text);
+    // the program finds its folder through the system, bytes and all.
+    const fs::path launcher = box.Root() / "launcher";
+    fs::create_symlink(box.PatchFolder() / "brantel", launcher);
+    const auto result = testing_support::RunProgram(
+        launcher.wstring(), {}, box.Root().wstring(),
+        {{"BRANTEL_REGISTRY", Sandbox::Utf8(box.Root() / "registry.reg")}});
+    EXPECT_EQ(result.output,
+              ConsoleText(kValidation + kInProgress +
+                          "Patch update status: Completed successfully.\n" + kPleaseWait));
+    EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5");
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Update details found: Exit code 2.\n\n"
+                                  "Execute patch process: Completed successfully.\n\n"));
+    std::size_t folders = 0;
+    for (const auto& entry : fs::directory_iterator(box.Root()))
+        if (entry.is_directory())
+            ++folders;
+    EXPECT_EQ(folders, 2u) << "only the patch and product folders";
+}
+
+TEST_F(BrantelEndToEnd, FifoNamedLikeTheDescriptorIsRefusedWithoutWaiting)
+{
+    StandardInstallation();
+    const fs::path descriptor = box.PatchFolder() / L"brantel.dat";
+    fs::remove(descriptor);
+    ASSERT_EQ(mkfifo(descriptor.c_str(), 0600), 0);
+    const auto result = box.Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, ConsoleText(kValidation));
+    EXPECT_EQ(LogOf(box),
+              LogBody(ValidationPassed() + "Access to " + Sandbox::Utf8(descriptor) +
+                      " was denied.\n\n"
+                      "Read patch update installer  file failed.\n\n"
+                      "Patch update read process: key values not found.Exit code 1.\n\n"));
+    EXPECT_FALSE(fs::exists(box.Record()));
+}
+
+TEST_F(BrantelEndToEnd, FifoNamedLikeTheRecordIsNeitherReadNorWritten)
+{
+    StandardInstallation();
+    ASSERT_EQ(mkfifo(box.Record().c_str(), 0600), 0);
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
+    const std::string record = Sandbox::Utf8(box.Record());
+    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
+                                  "Installer update file exists in local.\n\n"
+                                  "Access to " +
+                                  record +
+                                  " was denied.\n\n"
+                                  "Read local installer update file failed.\n\n"
+                                  "Update details found: Exit code 1.\n\n"
+                                  "Installedupdates failed.Access to " +
+                                  record +
+                                  " was denied.\n\n"
+                                  "Execute patch process: Not completed successfully.\n\n"));
+}
+#endif
 
 } // namespace
 } // namespace e2e

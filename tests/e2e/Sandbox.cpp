@@ -23,8 +23,7 @@ const std::wstring kUninstallKey64 =
     L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
 
 // A product executable whose version resource holds a file version.
-void WriteVersionedExecutable(const fs::path& path, unsigned a, unsigned b, unsigned c,
-                              unsigned d)
+void WriteVersionedExecutable(const fs::path& path, unsigned a, unsigned b, unsigned c, unsigned d)
 {
     testing_support::PeOptions options;
     options.pe32Plus = true;
@@ -53,9 +52,19 @@ void RemoveProductKeys()
 }
 #endif
 
+// A path as the process runner takes it, whatever the locale.
+std::wstring Wide(const fs::path& path)
+{
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return platform::ToWide(platform::FromUtf8(path.string()));
+#endif
+}
+
 } // namespace
 
-Sandbox::Sandbox()
+Sandbox::Sandbox(const fs::path& patchFolderName) : m_patchFolderName(patchFolderName)
 {
     fs::create_directories(PatchFolder());
     fs::create_directories(ProductFolder());
@@ -103,7 +112,8 @@ void Sandbox::RegisterProduct(const ProductKeys& keys)
     SetValue(kProductKey64, L"Installpath", installPath);
     SetValue(kUninstallKey64, L"DisplayIcon", displayIcon);
 #else
-    auto escape = [](const std::wstring& text) {
+    auto escape = [](const std::wstring& text)
+    {
         std::string out;
         for (char c : platform::ToUtf8(platform::FromWide(text.c_str(), text.size())))
         {
@@ -120,6 +130,11 @@ void Sandbox::RegisterProduct(const ProductKeys& keys)
     reg += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia "
            "14.0]\r\n";
     reg += "\"DisplayIcon\"=\"" + escape(displayIcon) + "\"\r\n";
+    if (!keys.ansiCodePage.empty())
+    {
+        reg += "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n";
+        reg += "\"ACP\"=\"" + escape(keys.ansiCodePage) + "\"\r\n";
+    }
     Write(Root() / L"registry.reg", reg);
 #endif
 }
@@ -134,7 +149,10 @@ void Sandbox::WritePayload(unsigned a, unsigned b, unsigned c, unsigned d)
     WriteVersionedExecutable(PatchFolder() / L"payload" / L"Qvw.exe", a, b, c, d);
 }
 
-void Sandbox::WriteDescriptor(const std::string& text) { Write(PatchFolder() / L"brantel.dat", text); }
+void Sandbox::WriteDescriptor(const std::string& text)
+{
+    Write(PatchFolder() / L"brantel.dat", text);
+}
 
 void Sandbox::WriteStandardDescriptor()
 {
@@ -152,21 +170,23 @@ void Sandbox::WriteInstallerScript(const std::vector<std::string>& lines)
 
 void Sandbox::InstallerCopiesPayload()
 {
-    WriteInstallerScript(
-        {"copy " + Utf8(PatchFolder() / L"payload" / L"Qvw.exe") + "|" + Utf8(ProductExecutable())});
+    WriteInstallerScript({"copy " + Utf8(PatchFolder() / L"payload" / L"Qvw.exe") + "|" +
+                          Utf8(ProductExecutable())});
 }
 
 testing_support::RunResult Sandbox::Run(const std::vector<std::wstring>& arguments,
-                                        const fs::path& workingFolder)
+                                        const fs::path& workingFolder,
+                                        const std::map<std::string, std::string>& environment)
 {
     const fs::path folder = workingFolder.empty() ? PatchFolder() : workingFolder;
 #ifdef _WIN32
-    return testing_support::RunProgram((PatchFolder() / L"Brantel.exe").wstring(), arguments,
-                                       folder.wstring());
+    return testing_support::RunProgram(Wide(PatchFolder() / L"Brantel.exe"), arguments,
+                                       Wide(folder), environment);
 #else
-    return testing_support::RunProgram((PatchFolder() / L"brantel").wstring(), arguments,
-                                       folder.wstring(),
-                                       {{"BRANTEL_REGISTRY", Utf8(Root() / L"registry.reg")}});
+    std::map<std::string, std::string> variables = environment;
+    variables["BRANTEL_REGISTRY"] = Utf8(Root() / L"registry.reg");
+    return testing_support::RunProgram(Wide(PatchFolder() / L"brantel"), arguments, Wide(folder),
+                                       variables);
 #endif
 }
 
@@ -182,7 +202,10 @@ void Sandbox::Write(const fs::path& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Sandbox::Utf8(const fs::path& path) { return path.u8string(); }
+std::string Sandbox::Utf8(const fs::path& path)
+{
+    return path.u8string();
+}
 
 std::string ConsoleText(const std::string& text)
 {
@@ -209,8 +232,8 @@ std::string LogBody(const std::string& message)
             out += '\r';
         out += c;
     }
-    return out +
-           "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  =============";
+    return out + "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  "
+                 "=============";
 }
 
 bool SplitLog(const std::string& log, std::string& body)

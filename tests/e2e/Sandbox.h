@@ -7,6 +7,7 @@
 #include "ProcessRunner.h"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,15 +21,19 @@ struct ProductKeys
     std::wstring version = L"14.0";
     std::wstring installPath; // empty: the sandbox's product folder
     std::wstring displayIcon; // empty: the product executable's path
+    // Linux: the system's code page (ACP) in the registry file; empty: none.
+    // Windows keeps its own (under Wine it follows the locale, LC_ALL).
+    std::wstring ansiCodePage;
 };
 
 class Sandbox
 {
 public:
-    Sandbox();
+    // The patch folder's name may be any name the platform allows.
+    explicit Sandbox(const fs::path& patchFolderName = L"patch");
     ~Sandbox();
 
-    fs::path PatchFolder() const { return m_dir.Path() / L"patch"; }
+    fs::path PatchFolder() const { return m_dir.Path() / m_patchFolderName; }
     fs::path ProductFolder() const { return m_dir.Path() / L"product"; }
     fs::path ProductExecutable() const { return ProductFolder() / L"Qvw.exe"; }
     fs::path Record() const { return ProductFolder() / L"installedupdates.dat"; }
@@ -50,7 +55,8 @@ public:
     void InstallerCopiesPayload();
 
     testing_support::RunResult Run(const std::vector<std::wstring>& arguments = {},
-                                   const fs::path& workingFolder = fs::path());
+                                   const fs::path& workingFolder = fs::path(),
+                                   const std::map<std::string, std::string>& environment = {});
 
     static std::string Read(const fs::path& path);
     static void Write(const fs::path& path, const std::string& bytes);
@@ -59,6 +65,7 @@ public:
 
 private:
     testing_support::TempDir m_dir;
+    fs::path m_patchFolderName;
     bool m_registered = false;
 };
 

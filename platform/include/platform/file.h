@@ -38,6 +38,11 @@ struct FileInfo
     std::int64_t modified = 0; // seconds since 1970
 };
 
+// Opens only a regular file on disk, without ever blocking (a FIFO or a
+// device is refused with 5, at once). A write never goes through a link: a
+// symbolic link, a reparse point, or a file with more than one name (hard
+// links) is refused with 5, and an existing file is emptied only after those
+// checks passed.
 Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file);
 // Reads up to count bytes; fewer only at the end of the file.
 Status FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read);

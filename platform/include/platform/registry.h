@@ -4,9 +4,11 @@
 // POSIX: a registry export file in the format the Windows registry editor
 // writes ("Windows Registry Editor Version 5.00" in UTF-16LE with a byte-order
 // mark, or UTF-8, or "REGEDIT4"), named by the environment variable
-// BRANTEL_REGISTRY (default /etc/brantel/registry.reg). No file means no keys
-// (2); a file that cannot be parsed makes every open fail with 1009, one that
-// cannot be opened with 5, one that cannot be read with 1016.
+// BRANTEL_REGISTRY (default /etc/brantel/registry.reg; the variable counts
+// only where the system trusts the caller's environment, see secure_getenv).
+// No file means no keys (2); a file that cannot be parsed makes every open
+// fail with 1009, one that cannot be opened with 5, one that cannot be read
+// with 1016.
 #pragma once
 
 #include "platform/status.h"

@@ -39,6 +39,7 @@ enum : Status
     kErrorNoMoreItems = 259,
     kErrorArithmeticOverflow = 534,
     kErrorRegistryCorrupt = 1009,
+    kErrorNoUnicodeTranslation = 1113,
     kErrorNoAssociation = 1155,
     kErrorDdeFail = 1156,
     kErrorDllNotFound = 1157,

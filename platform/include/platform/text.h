@@ -22,7 +22,7 @@ using XString = std::basic_string<XCHAR>;
 using XStringView = std::basic_string_view<XCHAR>;
 
 // wchar_t text (UTF-16 on Windows, UTF-32 elsewhere) to UTF-16 and back.
-// A null pointer gives the empty text.
+// A null pointer gives the empty text; an unpaired surrogate is kept.
 PLATFORM_API XString FromWide(const wchar_t* text);
 PLATFORM_API XString FromWide(const wchar_t* text, std::size_t length);
 PLATFORM_API std::wstring ToWide(XStringView text);
@@ -31,14 +31,37 @@ PLATFORM_API std::wstring ToWide(XStringView text);
 PLATFORM_API std::string ToUtf8(XStringView text);
 PLATFORM_API XString FromUtf8(std::string_view bytes);
 
+// File-system names on POSIX, where a name is any bytes but NUL and text is
+// UTF-16: UTF-8, except that each byte that is not part of valid UTF-8 (any
+// of 0x80..0xFF) stands for itself as the lone surrogate U+DC80..U+DCFF. So
+// every name the system hands out comes back to the same bytes, and a folder
+// whose name is not UTF-8 is never mistaken for another one.
+PLATFORM_API XString DecodeFileName(std::string_view bytes);
+// False (bytes empty) for a name no file can have: a NUL, or an unpaired
+// surrogate that is not one of those escapes.
+PLATFORM_API bool EncodeFileName(XStringView name, std::string& bytes);
+
 // ASCII literal to UTF-16, for fixed texts of the platform layer.
 PLATFORM_API XString Ascii(const char* text);
 
-// Text in the ANSI code page (the system's on Windows, Windows-1252 elsewhere).
-// Every byte converts, NUL bytes included; a character without an ANSI form
-// becomes '?'.
+// Text in the ANSI code page: the system's on Windows; elsewhere
+// Windows-1252, or UTF-8 (65001) where the registry's
+// SYSTEM\CurrentControlSet\Control\Nls\CodePage "ACP" says so, as it does
+// on Windows set to UTF-8. Every byte converts, NUL bytes included; a
+// character without an ANSI form becomes '?'.
 PLATFORM_API XString AnsiToText(const char* bytes, std::size_t count);
+// False (bytes empty) when the system cannot convert the text: whoever writes
+// the bytes must treat that as a failed write, never as an empty text.
+PLATFORM_API bool TextToAnsi(XStringView text, std::string& bytes);
+// The same for checks that compare a round trip: the empty text on failure.
 PLATFORM_API std::string TextToAnsi(XStringView text);
+// The code page those conversions use (1252 or 65001 outside Windows).
+PLATFORM_API unsigned AnsiCodePage();
+#ifndef _WIN32
+// Replaces the code page read from the registry (tests): false, and nothing
+// changed, for a code page other than 1252 and 65001.
+PLATFORM_API bool SetAnsiCodePage(unsigned codePage);
+#endif
 
 // Letter case folded the same way on every platform (simple case mapping of
 // the Latin, Greek and Cyrillic letters), for comparisons that ignore case.

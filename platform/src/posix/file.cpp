@@ -51,7 +51,10 @@ Status FromErrno(int error)
     }
 }
 
-int Fd(FileHandle file) { return static_cast<int>(file); }
+int Fd(FileHandle file)
+{
+    return static_cast<int>(file);
+}
 
 void Fill(const struct stat& st, FileInfo& info)
 {
@@ -66,24 +69,44 @@ void Fill(const struct stat& st, FileInfo& info)
 Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file)
 {
     file = kInvalidFile;
-    const std::string name = ToUtf8(path);
-    int flags = O_CLOEXEC;
+    std::string name;
+    if (!EncodeFileName(path, name))
+        return kErrorInvalidName;
+    // Never blocks (a FIFO opens at once and is refused below); a write never
+    // follows a symbolic link, and nothing is truncated before the checks.
+    int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     if (mode.read && mode.write)
         flags |= O_RDWR;
     else if (mode.write)
         flags |= O_WRONLY;
     else
         flags |= O_RDONLY;
+    if (mode.write)
+        flags |= O_NOFOLLOW;
     if (mode.create)
-        flags |= O_CREAT | (mode.truncate ? O_TRUNC : 0);
+        flags |= O_CREAT;
     const int fd = open(name.c_str(), flags, 0666);
     if (fd < 0)
-        return FromErrno(errno);
+    {
+        // ELOOP: the name is a symbolic link; ENXIO: a FIFO nobody reads.
+        return errno == ELOOP || errno == ENXIO ? kErrorAccessDenied : FromErrno(errno);
+    }
+    // Only a regular file is read or written, and only one that has no other
+    // name: a hard link would let a write land in a file somewhere else.
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    Status status = kSuccess;
+    if (fstat(fd, &st) != 0)
+        status = FromErrno(errno);
+    else if (!S_ISREG(st.st_mode) || (mode.write && st.st_nlink != 1))
+        status = kErrorAccessDenied;
+    else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        status = FromErrno(errno);
+    else if (mode.create && mode.truncate && st.st_size != 0 && ftruncate(fd, 0) != 0)
+        status = FromErrno(errno);
+    if (status != kSuccess)
     {
         close(fd);
-        return kErrorAccessDenied;
+        return status;
     }
     file = fd;
     return kSuccess;
@@ -150,14 +173,23 @@ Status FileSize(FileHandle file, std::uint64_t& size)
     return kSuccess;
 }
 
-Status FileFlush(FileHandle file) { return fsync(Fd(file)) == 0 ? kSuccess : FromErrno(errno); }
+Status FileFlush(FileHandle file)
+{
+    return fsync(Fd(file)) == 0 ? kSuccess : FromErrno(errno);
+}
 
-Status FileClose(FileHandle file) { return close(Fd(file)) == 0 ? kSuccess : FromErrno(errno); }
+Status FileClose(FileHandle file)
+{
+    return close(Fd(file)) == 0 ? kSuccess : FromErrno(errno);
+}
 
 Status FileStatusByName(XStringView path, FileInfo& info)
 {
     struct stat st;
-    if (stat(ToUtf8(path).c_str(), &st) != 0)
+    std::string name;
+    if (!EncodeFileName(path, name))
+        return kErrorInvalidName;
+    if (stat(name.c_str(), &st) != 0)
         return FromErrno(errno);
     Fill(st, info);
     return kSuccess;
@@ -175,14 +207,17 @@ Status FileStatusByHandle(FileHandle file, FileInfo& info)
 bool PathExists(XStringView path)
 {
     struct stat st;
-    return !path.empty() && stat(ToUtf8(path).c_str(), &st) == 0;
+    std::string name;
+    return !path.empty() && EncodeFileName(path, name) && stat(name.c_str(), &st) == 0;
 }
 
 XString FullPath(XStringView path)
 {
     // Made absolute and tidied of "." and ".." without following links, as
     // GetFullPathNameW does.
-    std::string text = ToUtf8(path);
+    std::string text;
+    if (!EncodeFileName(path, text))
+        return XString(path);
     if (text.empty() || text[0] != '/')
     {
         std::vector<char> cwd(PATH_MAX);
@@ -213,7 +248,7 @@ XString FullPath(XStringView path)
         full += "/" + part;
     if (full.empty() || (!text.empty() && text.back() == '/' && full != "/"))
         full += "/";
-    return FromUtf8(full);
+    return DecodeFileName(full);
 }
 
 } // namespace platform

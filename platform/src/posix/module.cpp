@@ -30,7 +30,8 @@ XString ModuleFileName()
         if (length < 0)
             return XString();
         if (static_cast<std::size_t>(length) < buffer.size())
-            return FromUtf8(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
+            return DecodeFileName(
+                std::string_view(buffer.data(), static_cast<std::size_t>(length)));
         buffer.resize(buffer.size() * 2);
     }
 }

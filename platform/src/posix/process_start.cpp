@@ -41,8 +41,10 @@ Status FromSpawnError(int error)
 Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process)
 {
     process = 0;
-    const std::string program = ToUtf8(file);
-    const std::string folder = ToUtf8(directory);
+    std::string program;
+    std::string folder;
+    if (!EncodeFileName(file, program) || !EncodeFileName(directory, folder))
+        return kErrorInvalidName;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!folder.empty())

@@ -140,7 +140,10 @@ bool IsBelow(const XString& key, const XString& ancestor)
 // every open then gives.
 Status ReadExportFile(std::string& bytes)
 {
-    const char* variable = std::getenv("BRANTEL_REGISTRY");
+    // The registry is what the administrator set up: a program started with
+    // more rights than its caller (set-user-ID, capabilities) ignores the
+    // caller's choice of file.
+    const char* variable = secure_getenv("BRANTEL_REGISTRY");
     const std::string path = (variable != nullptr && *variable != '\0') ? variable : kDefaultPath;
     // Non-blocking, so that a FIFO in its place cannot hang the program.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace platform
 {
@@ -18,8 +17,20 @@ void WriteConsoleText(XStringView text)
 
 void ClearConsole()
 {
+    // What "CLS" shows, done by the console itself: the command interpreter
+    // that would do it is whatever ComSpec names, and that is the user's.
     std::fflush(stdout);
-    std::system("CLS");
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO screen;
+    if (output == INVALID_HANDLE_VALUE || output == nullptr ||
+        !GetConsoleScreenBufferInfo(output, &screen))
+        return; // no console: output goes to a file or a pipe
+    const DWORD cells = static_cast<DWORD>(screen.dwSize.X) * static_cast<DWORD>(screen.dwSize.Y);
+    const COORD home = {0, 0};
+    DWORD written = 0;
+    FillConsoleOutputCharacterW(output, L' ', cells, home, &written);
+    FillConsoleOutputAttribute(output, screen.wAttributes, cells, home, &written);
+    SetConsoleCursorPosition(output, home);
 }
 
 void RemoveConsoleMenuCommand(unsigned command)

@@ -8,7 +8,10 @@ namespace platform
 namespace
 {
 
-HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+HANDLE Native(FileHandle file)
+{
+    return reinterpret_cast<HANDLE>(file);
+}
 
 std::int64_t UnixSeconds(const FILETIME& time)
 {
@@ -22,6 +25,7 @@ std::int64_t UnixSeconds(const FILETIME& time)
 
 Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file)
 {
+    file = kInvalidFile;
     const std::wstring name(path);
     DWORD access = 0;
     if (mode.read)
@@ -33,16 +37,38 @@ Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file)
         share |= FILE_SHARE_READ;
     if (!mode.denyWrite)
         share |= FILE_SHARE_WRITE;
-    DWORD disposition = OPEN_EXISTING;
-    if (mode.create)
-        disposition = mode.truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
+    // An existing file is emptied only once it has passed the checks below.
+    const DWORD disposition = mode.create ? OPEN_ALWAYS : OPEN_EXISTING;
+    // A write opens a reparse point (a symbolic link, a junction) itself
+    // rather than what it points at, so that the check below can refuse it.
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    if (mode.write)
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
-    HANDLE handle = CreateFileW(name.c_str(), access, share, &security, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(name.c_str(), access, share, &security, disposition, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-    {
-        file = kInvalidFile;
         return static_cast<Status>(GetLastError());
+    // Only a file on disk is read or written (never a pipe or a device), and
+    // a write only to one that is no link and has no other name.
+    Status status = ERROR_SUCCESS;
+    BY_HANDLE_FILE_INFORMATION data;
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        status = ERROR_ACCESS_DENIED;
+    else if (!mode.write)
+        status = ERROR_SUCCESS;
+    else if (!GetFileInformationByHandle(handle, &data))
+        status = static_cast<Status>(GetLastError());
+    else if ((data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) !=
+                 0 ||
+             data.nNumberOfLinks != 1)
+        status = ERROR_ACCESS_DENIED;
+    else if (mode.create && mode.truncate && !SetEndOfFile(handle))
+        status = static_cast<Status>(GetLastError());
+    if (status != ERROR_SUCCESS)
+    {
+        CloseHandle(handle);
+        return status;
     }
     file = reinterpret_cast<FileHandle>(handle);
     return ERROR_SUCCESS;

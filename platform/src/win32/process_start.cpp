@@ -1,32 +1,33 @@
-// Win32: the shell's "open" request and the wait for the started process.
+// Win32: the installer started by its full path, and the wait for it.
 #include "platform/process_start.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 namespace platform
 {
 
 Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process)
 {
+    process = 0;
+    // The very file named, and nothing else: the application name is taken
+    // literally (no search, no environment variables, no file association
+    // from the user's profile), and the command line is that path quoted.
     const std::wstring program(file);
     const std::wstring folder(directory);
-    SHELLEXECUTEINFOW request = {};
-    request.cbSize = sizeof(request);
-    request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.hwnd = nullptr;
-    request.lpVerb = L"open";
-    request.lpFile = program.c_str();
-    request.lpParameters = nullptr;
-    request.lpDirectory = folder.c_str();
-    request.nShow = SW_HIDE;
-    request.hInstApp = nullptr;
-    if (!ShellExecuteExW(&request))
-    {
-        process = 0;
+    if (program.empty() || program.find(L'"') != std::wstring::npos ||
+        program.find(L'\0') != std::wstring::npos)
+        return ERROR_INVALID_NAME;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started))
         return static_cast<Status>(GetLastError());
-    }
-    process = reinterpret_cast<ProcessHandle>(request.hProcess);
+    CloseHandle(started.hThread);
+    process = reinterpret_cast<ProcessHandle>(started.hProcess);
     return ERROR_SUCCESS;
 }
 
