@@ -68,7 +68,7 @@ private:
     // The file version of the product executable in the install folder, as
     // four numbers joined by "."; FALSE when it has none.
     BOOL ReadProductFileVersion(CString& strVersion, CString& strRevision) const;
-    // Where installedupdates.dat lives: the folder of the DisplayIcon path.
+    // Where installedupdates.dat lives: the folder of the DisplayIcon file.
     CString GetInstalledUpdatesPath() const;
 
     CString m_strLogMessage;
