@@ -39,6 +39,25 @@ std::runtime_error Failure(const char* what)
                               std::to_string(GetLastError()));
 }
 
+// CreateProcessW, tried again while it fails with ERROR_INTERNAL_ERROR.
+// Under Wine that code means the new process vanished before it had
+// started (its loader ended while the machine was busy; seen about once in
+// a few thousand starts): nothing of the program ran, so starting it again
+// is safe. Any other failure is final.
+BOOL StartProcess(const std::wstring& program, std::wstring& line, BOOL inherit,
+                  const wchar_t* folder, STARTUPINFOW& startup, PROCESS_INFORMATION& info)
+{
+    for (int attempt = 1;; ++attempt)
+    {
+        if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, inherit, 0, nullptr,
+                           folder, &startup, &info))
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+            return FALSE;
+        Sleep(100);
+    }
+}
+
 std::wstring Quote(const std::wstring& arg)
 {
     std::wstring out = L"\"";
@@ -149,8 +168,7 @@ RunResult RunProgram(const std::wstring& program, const std::vector<std::wstring
     PROCESS_INFORMATION info = {};
     std::wstring line = CommandLine(program, arguments);
     const auto start = std::chrono::steady_clock::now();
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &info))
+    if (!StartProcess(program, line, TRUE, workingFolder.c_str(), startup, info))
     {
         const std::runtime_error error = Failure("CreateProcessW");
         if (inputFile != nullptr)
@@ -188,8 +206,7 @@ BackgroundProgram::BackgroundProgram(const std::wstring& program,
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     std::wstring line = CommandLine(program, arguments);
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!StartProcess(program, line, FALSE, nullptr, startup, info))
         throw Failure("CreateProcessW");
     CloseHandle(info.hThread);
     m_process = reinterpret_cast<long long>(info.hProcess);
