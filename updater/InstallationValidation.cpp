@@ -1,6 +1,7 @@
 // Installation validation: the registry must show Quenvia 14.0 installed,
 // with its install folder and its uninstall entry.
 #include "PatchExecute.h"
+#include "Paths.h"
 
 #include "platform/os.h"
 
@@ -52,10 +53,11 @@ void Print(const wchar_t* text) { Os().WriteConsoleText(CString(text).Units()); 
 
 CString ErrorEntry(platform::Status status) { return L"Error :" + FormatErrorCode(status); }
 
-// Reads one value of one key for a level; the text, empty when there is
-// none. Every key opened is closed again.
+// Reads one value of one key for a level; the text, made what the level
+// keeps by `keep` when given, empty when there is none. Every key opened is
+// closed again.
 CString ReadLevelValue(CPatchExecute& patch, const wchar_t* key, const wchar_t* value,
-                       const LevelTexts& texts)
+                       const LevelTexts& texts, CString (*keep)(const CString&) = nullptr)
 {
     platform::RegistryKey hKey = 0;
     platform::Status status = Os().RegistryOpenKey(CString(key).Units(), hKey);
@@ -74,12 +76,13 @@ CString ReadLevelValue(CPatchExecute& patch, const wchar_t* key, const wchar_t* 
         Os().RegistryCloseKey(hKey);
         return CString();
     }
-    if (text.empty())
+    const CString strText = keep != nullptr ? keep(CString(text)) : CString(text);
+    if (strText.IsEmpty())
         patch.AppendLogMessage(texts.valueEmpty);
     else
         patch.AppendLogMessage(texts.completed);
     Os().RegistryCloseKey(hKey);
-    return CString(text);
+    return strText;
 }
 
 } // namespace
@@ -241,8 +244,12 @@ void CPatchExecute::ReadInstallPath()
 
 void CPatchExecute::ReadDisplayIcon()
 {
-    const CString strIcon = ReadLevelValue(
-        *this, m_bWow6432Node ? kUninstallKey64 : kUninstallKey32, kValueDisplayIcon, kLevelTwo);
+    // Windows writes the value as an icon location, often quoted and with an
+    // icon index; only the file it names is kept, and a value naming none
+    // counts as empty.
+    const CString strIcon =
+        ReadLevelValue(*this, m_bWow6432Node ? kUninstallKey64 : kUninstallKey32, kValueDisplayIcon,
+                       kLevelTwo, IconLocationFile);
     if (!strIcon.IsEmpty())
         m_strDisplayIcon = strIcon;
 }

@@ -61,7 +61,7 @@ public:
     // Installed-updates record
     void CheckInstalledUpdates();
     BOOL WriteInstalledUpdates();
-    // Where installedupdates.dat lives: the folder of the DisplayIcon path.
+    // Where installedupdates.dat lives: the folder of the DisplayIcon file.
     CString GetInstalledUpdatesPath() const;
 
     // Patch execution

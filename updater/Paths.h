@@ -3,16 +3,18 @@
 #pragma once
 
 #include <afx.h>
+#include <platform/file.h>
 
-#ifdef _WIN32
-constexpr wchar_t kPathSeparator = L'\\';
-#else
-constexpr wchar_t kPathSeparator = L'/';
-#endif
+constexpr wchar_t kPathSeparator = static_cast<wchar_t>(platform::kPathSeparator);
 
 // The path up to, not including, its last separator; empty when it has none.
 CString FolderOf(const CString& strPath);
 // A folder and a file name joined by the separator.
 CString JoinPath(const CString& strFolder, const CString& strName);
+// The file of an icon location read as the shell reads it: a trailing
+// ",N" icon index and then the quotes around the rest are removed
+// ("\"C:\\Program Files\\Quenvia\\Qvw.exe\",0" names C:\Program Files\Quenvia\Qvw.exe).
+// Any other text comes back unchanged.
+CString IconLocationFile(const CString& strLocation);
 // The folder of the running program (its full module path, cut).
 CString GetProgramFolder();

@@ -25,6 +25,8 @@ constexpr std::uint32_t kRtVersion = 16;
 // The name under which the version resource is looked up (VS_VERSION_INFO).
 constexpr std::uint32_t kVersionInfoId = 1;
 constexpr std::uint32_t kHighBit = 0x80000000;
+// LANG_NEUTRAL, en-US, then en with the neutral sublanguage.
+constexpr std::uint32_t kLanguageOrder[] = {0x0000, 0x0409, 0x0009};
 constexpr std::uint64_t kDirectoryHeaderSize = 16;
 constexpr std::uint64_t kDirectoryEntrySize = 8;
 constexpr std::uint64_t kDataEntrySize = 16;
@@ -106,8 +108,16 @@ bool ReadHeaders(const ReadAt& read, Image& image)
         unsigned char header[kSectionHeaderSize];
         if (!read(sectionTable + i * kSectionHeaderSize, header, sizeof header))
             return false;
-        image.sections.push_back(
-            Section{Get32(header + 12), Get32(header + 8), Get32(header + 16), Get32(header + 20)});
+        const Section section{Get32(header + 12), Get32(header + 8), Get32(header + 16),
+                              Get32(header + 20)};
+        // An image cut short is refused whatever survived of it, as the
+        // system's loader refuses it: the file data of every section must lie
+        // in the file.
+        unsigned char last;
+        if (section.rawSize != 0 &&
+            !read(static_cast<std::uint64_t>(section.rawPointer) + section.rawSize - 1, &last, 1))
+            return false;
+        image.sections.push_back(section);
     }
     return true;
 }
@@ -141,31 +151,78 @@ bool ReadResource(const ReadAt& read, const Image& image, std::uint64_t at, unsi
            RvaToOffset(image, image.resourceRva + at, count, offset) && read(offset, buffer, count);
 }
 
-// Follows one entry of the resource directory at `directory`: the one whose
-// numeric name is id, or the first entry of all when anyName is set. Gives
-// what the entry points to and whether that is a directory.
-bool FollowEntry(const ReadAt& read, const Image& image, std::uint64_t directory, bool anyName,
-                 std::uint32_t id, std::uint64_t& target, bool& isDirectory)
+// One entry of a resource directory: its name and what it points to.
+struct Entry
+{
+    std::uint32_t name;
+    std::uint64_t target;
+    bool isDirectory;
+};
+
+// The entries of the resource directory at `directory`, named ones first.
+bool ReadEntries(const ReadAt& read, const Image& image, std::uint64_t directory,
+                 std::vector<Entry>& entries)
 {
     unsigned char header[kDirectoryHeaderSize];
     if (!ReadResource(read, image, directory, header, sizeof header))
         return false;
-    const std::uint32_t named = Get16(header + 12);
-    const std::uint32_t total = named + Get16(header + 14);
-    // Named entries come first; numeric names follow them.
-    for (std::uint32_t i = anyName ? 0 : named; i < total; ++i)
+    const std::uint32_t total = Get16(header + 12) + Get16(header + 14);
+    for (std::uint32_t i = 0; i < total; ++i)
     {
         unsigned char entry[kDirectoryEntrySize];
         if (!ReadResource(read, image, directory + kDirectoryHeaderSize + i * kDirectoryEntrySize,
                           entry, sizeof entry))
             return false;
-        const std::uint32_t name = Get32(entry);
-        if (!anyName && name != id)
-            continue;
         const std::uint32_t offset = Get32(entry + 4);
-        isDirectory = (offset & kHighBit) != 0;
-        target = offset & ~kHighBit;
-        return true;
+        entries.push_back(Entry{Get32(entry), offset & ~kHighBit, (offset & kHighBit) != 0});
+    }
+    return true;
+}
+
+// The subdirectory filed under the numeric name id.
+bool FollowId(const ReadAt& read, const Image& image, std::uint64_t directory, std::uint32_t id,
+              std::uint64_t& target)
+{
+    std::vector<Entry> entries;
+    if (!ReadEntries(read, image, directory, entries))
+        return false;
+    for (const Entry& entry : entries)
+    {
+        if (entry.name == id)
+        {
+            target = entry.target;
+            return entry.isDirectory;
+        }
+    }
+    return false;
+}
+
+// The data entry of the language the system's resource lookup takes for a
+// US English user: neutral, then US English, then English, then the first.
+bool FollowLanguage(const ReadAt& read, const Image& image, std::uint64_t directory,
+                    std::uint64_t& target)
+{
+    std::vector<Entry> entries;
+    if (!ReadEntries(read, image, directory, entries))
+        return false;
+    for (const std::uint32_t language : kLanguageOrder)
+    {
+        for (const Entry& entry : entries)
+        {
+            if (entry.name == language && !entry.isDirectory)
+            {
+                target = entry.target;
+                return true;
+            }
+        }
+    }
+    for (const Entry& entry : entries)
+    {
+        if (!entry.isDirectory)
+        {
+            target = entry.target;
+            return true;
+        }
     }
     return false;
 }
@@ -178,13 +235,9 @@ bool FindVersionResource(const ReadAt& read, const Image& image, std::uint64_t& 
     std::uint64_t names = 0;
     std::uint64_t languages = 0;
     std::uint64_t dataEntry = 0;
-    bool isDirectory = false;
-    if (!FollowEntry(read, image, 0, false, kRtVersion, names, isDirectory) || !isDirectory)
-        return false;
-    if (!FollowEntry(read, image, names, false, kVersionInfoId, languages, isDirectory) ||
-        !isDirectory)
-        return false;
-    if (!FollowEntry(read, image, languages, true, 0, dataEntry, isDirectory) || isDirectory)
+    if (!FollowId(read, image, 0, kRtVersion, names) ||
+        !FollowId(read, image, names, kVersionInfoId, languages) ||
+        !FollowLanguage(read, image, languages, dataEntry))
         return false;
 
     unsigned char entry[kDataEntrySize];

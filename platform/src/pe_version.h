@@ -18,9 +18,11 @@ using ReadAt =
     std::function<bool(std::uint64_t offset, unsigned char* buffer, std::uint64_t count)>;
 
 // dwFileVersionMS / dwFileVersionLS of the fixed file information of the
-// version resource (type RT_VERSION, name VS_VERSION_INFO, first language).
-// False, with nothing written, when the image is not a PE image, has no
-// version resource, or any structure on the way is out of range or wrong.
+// version resource (type RT_VERSION, name VS_VERSION_INFO; of several
+// languages the one Windows takes for a US English user). False, with
+// nothing written, when the image is not a PE image, is cut short (the file
+// data of a section lies past its end), has no version resource, or any
+// structure on the way is out of range or wrong.
 bool FindFileVersion(const ReadAt& read, std::uint32_t& versionMS, std::uint32_t& versionLS);
 
 } // namespace pe

@@ -11,6 +11,11 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using testing_support::BuildPeImage;
 using testing_support::PeImage;
@@ -179,14 +184,25 @@ TEST_P(TruncatedImageTest, CutBeforeTheEndOfTheVersionBlockHasNoVersion)
     }
 }
 
-TEST_P(TruncatedImageTest, CutAfterTheVersionBlockStillReads)
+TEST_P(TruncatedImageTest, CutAnywhereInASectionHasNoVersion)
 {
-    // The section's padding is not needed: the version block is whole.
+    // The version block survives these cuts, but a loader refuses an image
+    // whose sections are not all in the file: it is no program to judge.
     PeOptions options;
     options.pe32Plus = GetParam();
     const PeImage image = BuildPeImage(options);
+    for (const std::size_t cut : {image.versionInfoEnd, image.bytes.size() - 1})
+    {
+        const auto path = dir.Path() / ("Qvw" + std::to_string(cut) + ".exe");
+        image.Write(path, cut);
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        ExpectNoVersion(Read(path));
+    }
+    // Bytes after the last section (a signature, say) are no part of it.
+    PeImage longer = image;
+    longer.bytes.resize(image.bytes.size() + 100, 0xAB);
     const auto path = dir.Path() / L"Qvw.exe";
-    image.Write(path, image.versionInfoEnd);
+    longer.Write(path);
     const Result result = Read(path);
     EXPECT_TRUE(result.found);
     EXPECT_EQ(result.ls, Words(0, 142));
@@ -311,6 +327,60 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedImageTest,
                              return std::string(std::get<0>(param.param).name) +
                                     (std::get<1>(param.param) ? "_pe32Plus" : "_pe32");
                          });
+
+// ---------------------------------------------------------------------------
+// Version resources in several languages: the one Windows takes for a US
+// English user (neutral, US English, English, else the first)
+
+struct LanguageCase
+{
+    const char* name;
+    std::vector<PeOptions::Language> languages;
+    std::uint16_t taken; // the revision of the block that must be read
+};
+
+void PrintTo(const LanguageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LanguageTest : public ::testing::TestWithParam<LanguageCase>
+{
+protected:
+    TempDir dir;
+};
+
+TEST_P(LanguageTest, TakesTheLanguageWindowsTakes)
+{
+#ifdef _WIN32
+    // The system's own choice follows the user's language.
+    if (GetUserDefaultLangID() != 0x0409 || LANGIDFROMLCID(GetThreadLocale()) != 0x0409)
+        GTEST_SKIP() << "the user's language is not US English";
+#endif
+    PeOptions options;
+    options.languages = GetParam().languages;
+    const auto path = dir.Path() / L"Qvw.exe";
+    BuildPeImage(options).Write(path);
+    const Result result = Read(path);
+    ASSERT_TRUE(result.found);
+    EXPECT_EQ(result.ls, Words(0, GetParam().taken));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, LanguageTest,
+    ::testing::Values(
+        LanguageCase{
+            "neutralBeforeUsEnglish", {{0x0000, {14, 0, 0, 1}}, {0x0409, {14, 0, 0, 2}}}, 1},
+        LanguageCase{
+            "usEnglishBeforeTheFirst", {{0x0407, {14, 0, 0, 1}}, {0x0409, {14, 0, 0, 2}}}, 2},
+        LanguageCase{
+            "usEnglishBeforeEnglish", {{0x0009, {14, 0, 0, 1}}, {0x0409, {14, 0, 0, 2}}}, 2},
+        LanguageCase{
+            "englishBeforeTheFirst", {{0x0007, {14, 0, 0, 1}}, {0x0009, {14, 0, 0, 2}}}, 2},
+        LanguageCase{"otherwiseTheFirst",
+                     {{0x0407, {14, 0, 0, 1}}, {0x040C, {14, 0, 0, 2}}, {0x0411, {14, 0, 0, 3}}},
+                     1}),
+    [](const auto& param) { return param.param.name; });
 
 // ---------------------------------------------------------------------------
 // Programs built by the toolchain's resource compiler

@@ -42,6 +42,28 @@ void PutDirectory(PeImage& image, std::size_t at, std::uint32_t name, std::uint3
     image.Put32(at + 20, target);
 }
 
+// A VS_VERSIONINFO block with no children: header, key, fixed information.
+void PutVersionBlock(PeImage& image, std::size_t at, const PeOptions& options,
+                     const std::array<std::uint16_t, 4>& file)
+{
+    image.Put16(at, kVersionInfoSize); // wLength
+    image.Put16(at + 2, 52);           // wValueLength
+    image.Put16(at + 4, 0);            // wType: binary
+    for (std::size_t i = 0; i < sizeof kVersionInfoKey / sizeof kVersionInfoKey[0]; ++i)
+        image.Put16(at + 6 + 2 * i, kVersionInfoKey[i]);
+    const std::size_t fixed = at + 40;
+    const auto& product = options.productVersion;
+    image.Put32(fixed, options.fixedInfoSignature);
+    image.Put32(fixed + 4, 0x00010000); // dwStrucVersion
+    image.Put32(fixed + 8, Words(file[0], file[1]));
+    image.Put32(fixed + 12, Words(file[2], file[3]));
+    image.Put32(fixed + 16, Words(product[0], product[1]));
+    image.Put32(fixed + 20, Words(product[2], product[3]));
+    image.Put32(fixed + 24, 0x3F);       // dwFileFlagsMask
+    image.Put32(fixed + 32, 0x00040004); // VOS_NT_WINDOWS32
+    image.Put32(fixed + 36, 1);          // VFT_APP
+}
+
 } // namespace
 
 void PeImage::Put16(std::size_t offset, std::uint32_t value)
@@ -149,12 +171,19 @@ PeImage BuildPeImage(const PeOptions& options)
     }
 
     // Resource section contents, offsets relative to its start.
+    const std::vector<PeOptions::Language> languages =
+        options.languages.empty()
+            ? std::vector<PeOptions::Language>{{kLanguageEnUs, options.fileVersion}}
+            : options.languages;
+    const std::size_t count = languages.size();
     const std::size_t rsrc = kResourceRaw;
     const std::size_t nameDirectory = 0x18;
     const std::size_t languageDirectory = 0x30;
-    const std::size_t dataEntry = 0x48;
-    const std::size_t versionInfo = 0x58;
-    const std::size_t resourceSize = versionInfo + kVersionInfoSize;
+    const std::size_t dataEntry = languageDirectory + 16 + 8 * count;
+    const std::size_t versionInfo = dataEntry + 16 * count;
+    const std::size_t resourceSize = versionInfo + kVersionInfoSize * count;
+    if (resourceSize > kImageFileSize - kResourceRaw)
+        throw std::runtime_error("too many languages for the PE fixture");
     image.resourceSection = rsrc;
     image.resourceRva = kResourceRva;
     image.typeEntry = rsrc + 16;
@@ -163,7 +192,7 @@ PeImage BuildPeImage(const PeOptions& options)
     image.dataEntry = rsrc + dataEntry;
     image.versionInfo = rsrc + versionInfo;
     image.fixedInfo = image.versionInfo + 40;
-    image.versionInfoEnd = image.versionInfo + kVersionInfoSize;
+    image.versionInfoEnd = rsrc + resourceSize;
 
     if (options.resourceSection)
     {
@@ -193,29 +222,19 @@ PeImage BuildPeImage(const PeOptions& options)
                  kSubdirectory | static_cast<std::uint32_t>(nameDirectory));
     PutDirectory(image, rsrc + nameDirectory, options.resourceName,
                  kSubdirectory | static_cast<std::uint32_t>(languageDirectory));
-    PutDirectory(image, rsrc + languageDirectory, kLanguageEnUs,
-                 static_cast<std::uint32_t>(dataEntry));
-    image.Put32(image.dataEntry, kResourceRva + static_cast<std::uint32_t>(versionInfo));
-    image.Put32(image.dataEntry + 4, static_cast<std::uint32_t>(kVersionInfoSize));
-    image.Put32(image.dataEntry + 8, 1252); // code page
-
-    image.Put16(image.versionInfo, kVersionInfoSize); // wLength
-    image.Put16(image.versionInfo + 2, 52);           // wValueLength
-    image.Put16(image.versionInfo + 4, 0);            // wType: binary
-    for (std::size_t i = 0; i < sizeof kVersionInfoKey / sizeof kVersionInfoKey[0]; ++i)
-        image.Put16(image.versionInfo + 6 + 2 * i, kVersionInfoKey[i]);
-    const std::size_t fixed = image.fixedInfo;
-    const auto& file = options.fileVersion;
-    const auto& product = options.productVersion;
-    image.Put32(fixed, options.fixedInfoSignature);
-    image.Put32(fixed + 4, 0x00010000); // dwStrucVersion
-    image.Put32(fixed + 8, Words(file[0], file[1]));
-    image.Put32(fixed + 12, Words(file[2], file[3]));
-    image.Put32(fixed + 16, Words(product[0], product[1]));
-    image.Put32(fixed + 20, Words(product[2], product[3]));
-    image.Put32(fixed + 24, 0x3F);       // dwFileFlagsMask
-    image.Put32(fixed + 32, 0x00040004); // VOS_NT_WINDOWS32
-    image.Put32(fixed + 36, 1);          // VFT_APP
+    image.Put16(rsrc + languageDirectory + 14, static_cast<std::uint32_t>(count));
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const std::size_t entry = rsrc + languageDirectory + 16 + 8 * i;
+        const std::size_t data = rsrc + dataEntry + 16 * i;
+        const std::size_t block = versionInfo + kVersionInfoSize * i;
+        image.Put32(entry, languages[i].id);
+        image.Put32(entry + 4, static_cast<std::uint32_t>(dataEntry + 16 * i));
+        image.Put32(data, kResourceRva + static_cast<std::uint32_t>(block));
+        image.Put32(data + 4, static_cast<std::uint32_t>(kVersionInfoSize));
+        image.Put32(data + 8, 1252); // code page
+        PutVersionBlock(image, rsrc + block, options, languages[i].fileVersion);
+    }
     return image;
 }
 

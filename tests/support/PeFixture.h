@@ -27,6 +27,16 @@ struct PeOptions
     std::uint32_t resourceType = 16;
     std::uint32_t resourceName = 1;
     std::uint32_t fixedInfoSignature = 0xFEEF04BD;
+    // Several languages of the version resource, in directory order (sorted
+    // by language, as a resource compiler writes them), each with the file
+    // version of its own block. Empty: one block in US English holding
+    // fileVersion.
+    struct Language
+    {
+        std::uint32_t id;
+        std::array<std::uint16_t, 4> fileVersion;
+    };
+    std::vector<Language> languages;
 };
 
 struct PeImage
@@ -41,10 +51,10 @@ struct PeImage
     std::size_t typeEntry = 0;       // the root's entry (type)
     std::size_t nameEntry = 0;       // the name directory's entry
     std::size_t languageEntry = 0;   // the language directory's entry
-    std::size_t dataEntry = 0;       // IMAGE_RESOURCE_DATA_ENTRY
-    std::size_t versionInfo = 0;     // VS_VERSIONINFO
-    std::size_t fixedInfo = 0;       // VS_FIXEDFILEINFO
-    std::size_t versionInfoEnd = 0;  // first byte after the version block
+    std::size_t dataEntry = 0;       // IMAGE_RESOURCE_DATA_ENTRY (first language)
+    std::size_t versionInfo = 0;     // VS_VERSIONINFO (first language)
+    std::size_t fixedInfo = 0;       // VS_FIXEDFILEINFO (first language)
+    std::size_t versionInfoEnd = 0;  // first byte after the last version block
     std::uint32_t resourceRva = 0;   // RVA of the root resource directory
 
     void Put16(std::size_t offset, std::uint32_t value);

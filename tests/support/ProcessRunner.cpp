@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #ifdef _WIN32
@@ -31,6 +32,32 @@ double Since(std::chrono::steady_clock::time_point start)
 }
 
 #ifdef _WIN32
+// What failed and the system's code for it, for a start that went wrong.
+std::runtime_error Failure(const char* what)
+{
+    return std::runtime_error(std::string(what) + " failed with error " +
+                              std::to_string(GetLastError()));
+}
+
+// CreateProcessW, tried again while it fails with ERROR_INTERNAL_ERROR.
+// Under Wine that code means the new process vanished before it had
+// started (its loader ended while the machine was busy; seen about once in
+// a few thousand starts): nothing of the program ran, so starting it again
+// is safe. Any other failure is final.
+BOOL StartProcess(const std::wstring& program, std::wstring& line, BOOL inherit,
+                  const wchar_t* folder, STARTUPINFOW& startup, PROCESS_INFORMATION& info)
+{
+    for (int attempt = 1;; ++attempt)
+    {
+        if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, inherit, 0, nullptr,
+                           folder, &startup, &info))
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+            return FALSE;
+        Sleep(100);
+    }
+}
+
 std::wstring Quote(const std::wstring& arg)
 {
     std::wstring out = L"\"";
@@ -58,19 +85,20 @@ HANDLE InputFile(const std::string& input, SECURITY_ATTRIBUTES& security)
     wchar_t folder[MAX_PATH + 1];
     wchar_t name[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"qin", 0, name) == 0)
-        throw std::runtime_error("no temporary file for the input");
+        throw Failure("GetTempFileNameW for the input");
     const HANDLE file =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("CreateFileW failed for the input");
+        throw Failure("CreateFileW for the input");
     DWORD written = 0;
     if (!input.empty() &&
         (!WriteFile(file, input.data(), static_cast<DWORD>(input.size()), &written, nullptr) ||
          written != input.size()))
     {
+        const std::runtime_error error = Failure("WriteFile for the input");
         CloseHandle(file);
-        throw std::runtime_error("WriteFile failed for the input");
+        throw error;
     }
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     return file;
@@ -129,7 +157,7 @@ RunResult RunProgram(const std::wstring& program, const std::vector<std::wstring
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &security, 0))
-        throw std::runtime_error("CreatePipe failed");
+        throw Failure("CreatePipe");
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -140,12 +168,14 @@ RunResult RunProgram(const std::wstring& program, const std::vector<std::wstring
     PROCESS_INFORMATION info = {};
     std::wstring line = CommandLine(program, arguments);
     const auto start = std::chrono::steady_clock::now();
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &info))
+    if (!StartProcess(program, line, TRUE, workingFolder.c_str(), startup, info))
     {
+        const std::runtime_error error = Failure("CreateProcessW");
         if (inputFile != nullptr)
             CloseHandle(inputFile);
-        throw std::runtime_error("CreateProcessW failed");
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        throw error;
     }
     CloseHandle(writeEnd);
     // The child holds its own handle; the file goes when both are closed.
@@ -176,9 +206,8 @@ BackgroundProgram::BackgroundProgram(const std::wstring& program,
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     std::wstring line = CommandLine(program, arguments);
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        throw std::runtime_error("CreateProcessW failed");
+    if (!StartProcess(program, line, FALSE, nullptr, startup, info))
+        throw Failure("CreateProcessW");
     CloseHandle(info.hThread);
     m_process = reinterpret_cast<long long>(info.hProcess);
     Sleep(500); // let it appear in the process list
@@ -254,7 +283,7 @@ RunResult RunProgram(const std::wstring& program, const std::vector<std::wstring
     if (error != 0)
     {
         close(pipeEnds[0]);
-        throw std::runtime_error("posix_spawn failed");
+        throw std::runtime_error("posix_spawn failed with error " + std::to_string(error));
     }
     RunResult result;
     char buffer[4096];
@@ -289,8 +318,9 @@ BackgroundProgram::BackgroundProgram(const std::wstring& program,
         argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("posix_spawn failed");
+    const int error = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (error != 0)
+        throw std::runtime_error("posix_spawn failed with error " + std::to_string(error));
     m_process = pid;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }

@@ -4,6 +4,7 @@
 #include "PatchExecute.h"
 
 #include "FakeOs.h"
+#include "ValidationTexts.h"
 #ifdef _WIN32
 #include "TestRegistry.h"
 #endif
@@ -15,52 +16,10 @@
 #include <vector>
 
 using testing_support::TempDir;
+using namespace validation_texts;
 
 namespace
 {
-
-const std::wstring kP64 = L"SOFTWARE\\Wow6432Node\\DORVANE Software Inc.\\Quenvia\\14.0";
-const std::wstring kP32 = L"SOFTWARE\\DORVANE Software Inc.\\Quenvia\\14.0";
-const std::wstring kU64 =
-    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
-const std::wstring kU32 = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
-
-const std::wstring kPath64 = L"C:\\Program Files (x86)\\Quenvia";
-const std::wstring kPath32 = L"C:\\Program Files\\Quenvia";
-const std::wstring kIcon64 = kPath64 + L"\\Qvw.exe";
-const std::wstring kIcon32 = kPath32 + L"\\Qvw.exe";
-
-const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";
-const std::wstring kRefusalLine =
-    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.\n";
-const std::wstring kLevelTwoLine =
-    L"<CLS>Patch update status : Validation for level two check failed.(empty value found).\n";
-
-const std::wstring kMode1 = L"Registry bit support Mode 1: Verified successfully.";
-const std::wstring kMode2 = L"Registry bit support Mode 2: Verified successfully.";
-const std::wstring kModeError = L"Registry bit support verification error:";
-const std::wstring kVersionDone = L"Client side update check, level version completed.";
-const std::wstring kVersionOpen = L"Client side update check, level version failed.";
-const std::wstring kAddOnOpen = L"Client side update check, level version add-on failed.";
-const std::wstring kAddOnValueForm =
-    L"Client side update check,level version (L1) add-on completed.";
-const std::wstring kAddOnKeyForm =
-    L"Client side update check, level version (L1) add-on completed.";
-const std::wstring kThreeDone = L"Client side update check, level three completed.";
-const std::wstring kThreeOpen = L"Client side update check, level three failed.";
-const std::wstring kTwoDone = L"Client side update check, level two completed.";
-const std::wstring kTwoEmpty = L"Client side update check, level two failed. Value not found.";
-const std::wstring kTwoQuery = L"Client side update check, level two (L1) failed";
-const std::wstring kRefusal =
-    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.";
-const std::wstring kWarning = L"Could not check patch update availability.WARNING: 101.";
-const std::wstring kDescriptorMissing =
-    L"Patch update read process: key file not found.Exit code 6.\n\n";
-
-std::wstring Error(int code)
-{
-    return L"Error :" + std::to_wstring(code);
-}
 
 // The real operating system, except for the console (captured) and the
 // program's path (a folder without a descriptor).
@@ -221,6 +180,19 @@ std::vector<PlatformCase> Cases()
          L"14.0 ",
          kPath64,
          L""},
+        {"displayIconQuotedWithIconIndexNamesItsFile",
+         Store::Keys,
+         true,
+         {{kP64, L"Version", L"14.0", false},
+          {kP64, L"Installpath", kPath64, false},
+          {kU64, L"DisplayIcon", L"\"" + kIcon64 + L"\",0", false}},
+         {kMode1, kVersionDone, kThreeDone, kTwoDone},
+         L"",
+         true,
+         true,
+         L"14.0",
+         kPath64,
+         kIcon64},
         {"displayIconOf255CharactersFits",
          Store::Keys,
          true,
@@ -447,11 +419,6 @@ private:
 #endif
     platform::ScopedOs m_scope;
 };
-
-std::wstring W(const CString& text)
-{
-    return std::wstring(text.GetString());
-}
 
 TEST_P(ValidationPlatformTest, GivesTheExactEntriesConsoleAndVerdict)
 {

@@ -4,6 +4,7 @@
 #include "PatchExecute.h"
 
 #include "FakeOs.h"
+#include "ValidationTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,66 +13,10 @@
 using testing_support::FakeOs;
 using testing_support::Lower;
 using testing_support::TempDir;
+using namespace validation_texts;
 
 namespace
 {
-
-const std::wstring kWow = L"SOFTWARE\\Wow6432Node";
-const std::wstring kP64 = L"SOFTWARE\\Wow6432Node\\DORVANE Software Inc.\\Quenvia\\14.0";
-const std::wstring kP32 = L"SOFTWARE\\DORVANE Software Inc.\\Quenvia\\14.0";
-const std::wstring kU64 =
-    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
-const std::wstring kU32 = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
-
-// Distinct values at the 64-bit and 32-bit places show which key a level read.
-const std::wstring kPath64 = L"C:\\Program Files (x86)\\Quenvia";
-const std::wstring kPath32 = L"C:\\Program Files\\Quenvia";
-const std::wstring kIcon64 = kPath64 + L"\\Qvw.exe";
-const std::wstring kIcon32 = kPath32 + L"\\Qvw.exe";
-
-// Console texts.
-const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";
-const std::wstring kRefusalLine =
-    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.\n";
-const std::wstring kLevelTwoLine =
-    L"<CLS>Patch update status : Validation for level two check failed.(empty value found).\n";
-
-// Entries.
-const std::wstring kMode1 = L"Registry bit support Mode 1: Verified successfully.";
-const std::wstring kMode2 = L"Registry bit support Mode 2: Verified successfully.";
-const std::wstring kModeError = L"Registry bit support verification error:";
-const std::wstring kVersionDone = L"Client side update check, level version completed.";
-const std::wstring kVersionEmpty =
-    L"Client side update check, level version failed. Value not found.";
-const std::wstring kVersionQuery = L"Client side update check, level version (L1) failed";
-const std::wstring kVersionOpen = L"Client side update check, level version failed.";
-const std::wstring kAddOnOpen = L"Client side update check, level version add-on failed.";
-const std::wstring kAddOnQuery = L"Client side update check, level version (L1) add-on failed";
-const std::wstring kAddOnValueForm =
-    L"Client side update check,level version (L1) add-on completed.";
-const std::wstring kAddOnKeyForm =
-    L"Client side update check, level version (L1) add-on completed.";
-const std::wstring kAddOnEmpty =
-    L"Client side update check, level version (L1) add-on failed. Value not found.";
-const std::wstring kThreeDone = L"Client side update check, level three completed.";
-const std::wstring kThreeEmpty = L"Client side update check, level three failed. Value not found.";
-const std::wstring kThreeQuery = L"Client side update check, level three (L1) failed";
-const std::wstring kThreeOpen = L"Client side update check, level three failed.";
-const std::wstring kTwoDone = L"Client side update check, level two completed.";
-const std::wstring kTwoEmpty = L"Client side update check, level two failed. Value not found.";
-const std::wstring kTwoQuery = L"Client side update check, level two (L1) failed";
-const std::wstring kTwoOpen = L"Client side update check, level two failed.";
-const std::wstring kRefusal =
-    L"This patch can't be applied. Quenvia 14.0 application is not installed in this machine.";
-const std::wstring kWarning = L"Could not check patch update availability.WARNING: 101.";
-// The descriptor, read after the validation, is missing in these tests.
-const std::wstring kDescriptorMissing =
-    L"Patch update read process: key file not found.Exit code 6.\n\n";
-
-std::wstring Error(int code)
-{
-    return L"Error :" + std::to_wstring(code);
-}
 
 using Arrange = std::function<void(FakeOs&)>;
 
@@ -142,11 +87,6 @@ protected:
 private:
     platform::ScopedOs m_scope;
 };
-
-std::wstring W(const CString& text)
-{
-    return std::wstring(text.GetString());
-}
 
 TEST_P(ValidationTest, GivesTheExactEntriesConsoleAndVerdict)
 {
@@ -635,5 +575,71 @@ INSTANTIATE_TEST_SUITE_P(
                        kPath32,
                        L""}),
     [](const auto& param) { return param.param.name; });
+
+} // namespace
+
+namespace
+{
+
+// DisplayIcon read as the shell reads an icon location: the file it names is
+// kept, and a value that names none counts as empty.
+struct IconCase
+{
+    std::string name;
+    std::wstring value;
+    std::wstring kept; // empty: refused as an empty value
+};
+
+void PrintTo(const IconCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+std::vector<IconCase> IconCases()
+{
+    std::vector<IconCase> cases;
+    for (const IconForm& form : kIconForms)
+        cases.push_back({form.name, form.value, kIcon32});
+    const std::wstring comma = L"C:\\Quenvia, 2\\Qvw.exe";
+    cases.push_back({"commaInsideThePath", comma, comma});
+    cases.push_back({"commaInsideTheQuotedPathAndNegativeIndex", L"\"" + comma + L"\",-3", comma});
+    cases.push_back({"textAfterTheCommaIsNoIndex", kIcon32 + L",0x", kIcon32 + L",0x"});
+    cases.push_back({"unbalancedQuoteIsKept", L"\"" + kIcon32 + L",0", L"\"" + kIcon32});
+    cases.push_back({"onlyQuotes", L"\"\"", L""});
+    cases.push_back({"onlyQuotesAndIndex", L"\"\",0", L""});
+    return cases;
+}
+
+class DisplayIconForms : public ::testing::TestWithParam<IconCase>
+{
+protected:
+    DisplayIconForms() : m_scope(os) { os.moduleFileName = dir.File(L"Brantel.exe"); }
+
+    FakeOs os;
+    TempDir dir;
+
+private:
+    platform::ScopedOs m_scope;
+};
+
+TEST_P(DisplayIconForms, KeepTheFileTheValueNames)
+{
+    const IconCase& c = GetParam();
+    Installed32(os);
+    os.registry[kU32][L"DisplayIcon"] = c.value;
+
+    CPatchExecute patch;
+
+    const bool named = !c.kept.empty();
+    const std::wstring entries = kMode2 + L"\n\n" + kVersionDone + L"\n\n" + kThreeDone + L"\n\n" +
+                                 (named ? kTwoDone : kTwoEmpty + L"\n\n" + kWarning) + L"\n\n";
+    EXPECT_EQ(W(patch.GetLogMessage()), entries + kDescriptorMissing);
+    EXPECT_EQ(os.console, kValidationLine + (named ? L"" : kLevelTwoLine));
+    EXPECT_EQ(patch.IsValidationPassed(), named);
+    EXPECT_EQ(W(patch.GetDisplayIcon()), c.kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, DisplayIconForms, ::testing::ValuesIn(IconCases()),
+                         [](const auto& param) { return param.param.name; });
 
 } // namespace

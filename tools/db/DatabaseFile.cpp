@@ -5,6 +5,7 @@
 #include <lumbrix/OptionLocus.h>
 
 #include <afx.h>
+#include <platform/program.h>
 
 #include <chrono>
 #include <cstdio>
@@ -187,15 +188,6 @@ void LoadArchive(CArchive& ar, Database& database, std::string& place)
 
 } // namespace
 
-std::filesystem::path FileSystemPath(const platform::XString& path)
-{
-#ifdef _WIN32
-    return std::filesystem::path(path);
-#else
-    return std::filesystem::u8path(platform::ToUtf8(path));
-#endif
-}
-
 std::string StreamNameProblem(const platform::XString& name)
 {
     if (name.empty())
@@ -241,14 +233,15 @@ void WriteDatabaseFile(const platform::XString& path, const Database& database,
     }
     catch (...)
     {
-        std::filesystem::remove(FileSystemPath(temporary), ignored);
+        std::filesystem::remove(platform::FileSystemPath(temporary), ignored);
         throw;
     }
     std::error_code error;
-    std::filesystem::rename(FileSystemPath(temporary), FileSystemPath(path), error);
+    std::filesystem::rename(platform::FileSystemPath(temporary), platform::FileSystemPath(path),
+                            error);
     if (error)
     {
-        std::filesystem::remove(FileSystemPath(temporary), ignored);
+        std::filesystem::remove(platform::FileSystemPath(temporary), ignored);
         throw FileError("cannot replace " + Utf8(path) + ": " + error.message());
     }
 }

@@ -32,7 +32,4 @@ void WriteDatabaseFile(const platform::XString& path, const Database& database,
 // matches regardless of case). Throws FileError naming the place that failed.
 Database ReadDatabaseFile(const platform::XString& path, const platform::XString* streamName);
 
-// A path of ours as the file system library takes it.
-std::filesystem::path FileSystemPath(const platform::XString& path);
-
 } // namespace lumbrix_db

@@ -11,11 +11,7 @@
 #include "DatabaseJson.h"
 
 #include <CLI/CLI.hpp>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include <platform/program.h>
 
 #include <cstdio>
 #include <fstream>
@@ -54,7 +50,7 @@ std::string ReadInput(const std::string& name)
         text << std::cin.rdbuf();
         return text.str();
     }
-    std::ifstream file(FileSystemPath(platform::FromUtf8(name)), std::ios::binary);
+    std::ifstream file(platform::FileSystemPath(platform::FromUtf8(name)), std::ios::binary);
     if (!file)
         throw InputError(name + ": cannot be read");
     text << file.rdbuf();
@@ -139,10 +135,8 @@ int Dump(const std::string& path, const StreamOption& stream)
         const Database database =
             ReadDatabaseFile(platform::FromUtf8(path), stream.Given() ? &streamName : nullptr);
         const std::string text = FormatDatabaseJson(database);
-#ifdef _WIN32
         // The same bytes as on every other platform: line feeds, not CR LF.
-        _setmode(_fileno(stdout), _O_BINARY);
-#endif
+        platform::SetBinaryOutput();
         Print(text);
         return kDone;
     }
@@ -244,23 +238,9 @@ int Run(int argc, char** argv)
 
 } // namespace
 
-#ifdef _WIN32
-// The wide command line, so that paths and names outside the ANSI code page
-// arrive intact; the rest of the program works in UTF-8.
-int wmain(int argc, wchar_t* argv[])
-{
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(platform::ToUtf8(platform::FromWide(argv[i])));
-    std::vector<char*> pointers;
-    for (std::string& argument : arguments)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    return Run(argc, pointers.data());
-}
-#else
 int main(int argc, char* argv[])
 {
+    // Paths and names outside the ANSI code page arrive intact, in UTF-8.
+    const platform::ProgramArguments arguments(argc, argv);
     return Run(argc, argv);
 }
-#endif

@@ -10,6 +10,7 @@
 // --auto takes every preselection without asking.
 #include <lumbrix/OptionsManager.h>
 #include <platform/file.h>
+#include <platform/program.h>
 #include <platform/text.h>
 
 #include <cstdio>
@@ -281,23 +282,9 @@ int Run(int argc, char* argv[])
 
 } // namespace
 
-#ifdef _WIN32
-// The wide command line, so that paths outside the ANSI code page arrive
-// intact; the rest of the program takes its arguments as UTF-8.
-int wmain(int argc, wchar_t* argv[])
-{
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(platform::ToUtf8(platform::FromWide(argv[i])));
-    std::vector<char*> pointers;
-    for (std::string& argument : arguments)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    return Run(argc, pointers.data());
-}
-#else
 int main(int argc, char* argv[])
 {
+    // Paths outside the ANSI code page arrive intact, in UTF-8.
+    const platform::ProgramArguments arguments(argc, argv);
     return Run(argc, argv);
 }
-#endif
