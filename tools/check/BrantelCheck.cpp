@@ -8,12 +8,9 @@
 #include "DescriptorCheck.h"
 #include "DryRun.h"
 
-#include <nlohmann/json.hpp>
+#include "platform/program.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <string>
@@ -187,10 +184,8 @@ int DryRunFolder(const std::string& folder, bool bJson)
 
 int Run(const std::vector<std::string>& arguments)
 {
-#ifdef _WIN32
     // The same bytes as on every other platform: UTF-8 and line feeds.
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    platform::SetBinaryOutput();
     if (arguments.empty())
         return Usage("a command is required");
     const std::string& command = arguments[0];
@@ -225,19 +220,8 @@ int Run(const std::vector<std::string>& arguments)
 
 } // namespace
 
-#ifdef _WIN32
-// The wide command line, so that paths outside the ANSI code page arrive
-// intact; the rest of the program works in UTF-8.
-int wmain(int argc, wchar_t* argv[])
-{
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.push_back(platform::ToUtf8(platform::FromWide(argv[i])));
-    return Run(arguments);
-}
-#else
 int main(int argc, char* argv[])
 {
+    const platform::ProgramArguments utf8Arguments(argc, argv);
     return Run(std::vector<std::string>(argv + 1, argv + argc));
 }
-#endif

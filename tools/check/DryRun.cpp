@@ -19,11 +19,8 @@ using platform::ReadOnlyOs;
 using platform::XString;
 using platform::XStringView;
 
-#ifdef _WIN32
-const wchar_t* const kBrantelProgram = L"Brantel.exe";
-#else
-const wchar_t* const kBrantelProgram = L"brantel";
-#endif
+// The program's file name as the build names it (Brantel.exe, brantel).
+const wchar_t* const kBrantelProgram = BRANTEL_PROGRAM_NAME;
 
 // The one status line that tells a patch that does not apply from one found
 // applied (both end the run the same way otherwise).

@@ -32,7 +32,8 @@ private:
 // Windows), so output is the same on every platform.
 void SetBinaryOutput();
 
-// Text as a path of the file system. POSIX paths are UTF-8 bytes.
+// Text as a path of the file system. POSIX paths are bytes: UTF-8, with the
+// escapes of DecodeFileName turned back into the bytes they stand for.
 std::filesystem::path FileSystemPath(XStringView path);
 
 } // namespace platform

@@ -11,7 +11,10 @@ void SetBinaryOutput() {}
 
 std::filesystem::path FileSystemPath(XStringView path)
 {
-    const std::string bytes = ToUtf8(path);
+    // A name that no file can have (a NUL inside) gives the empty path,
+    // which every file operation refuses.
+    std::string bytes;
+    EncodeFileName(path, bytes);
     return std::filesystem::path(bytes);
 }
 
