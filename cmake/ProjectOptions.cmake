@@ -35,3 +35,28 @@ function(quenvia_static_windows_exe target)
     target_link_options(${target} PRIVATE -static)
   endif()
 endfunction()
+
+# A header-only package of the build machine (nlohmann-json, CLI11) for a
+# target. A cross build must not see the build machine's /usr/include, whose
+# C library headers would shadow the target's: only the package's own header
+# folder is linked into a folder of the build.
+function(quenvia_use_header_only target scope package_target folder)
+  if(NOT CMAKE_CROSSCOMPILING)
+    target_link_libraries(${target} ${scope} ${package_target})
+    return()
+  endif()
+  get_target_property(includes ${package_target} INTERFACE_INCLUDE_DIRECTORIES)
+  set(found "")
+  foreach(dir IN LISTS includes)
+    if(NOT found AND IS_DIRECTORY "${dir}/${folder}")
+      set(found "${dir}/${folder}")
+    endif()
+  endforeach()
+  if(NOT found)
+    message(FATAL_ERROR "${target}: no ${folder}/ headers in ${includes}")
+  endif()
+  set(view ${CMAKE_CURRENT_BINARY_DIR}/header-only)
+  file(MAKE_DIRECTORY ${view})
+  file(CREATE_LINK ${found} ${view}/${folder} SYMBOLIC)
+  target_include_directories(${target} SYSTEM ${scope} ${view})
+endfunction()

@@ -12,7 +12,10 @@ const unsigned kScMinimize = 0xF020;
 const unsigned kScMaximize = 0xF030;
 const unsigned long kClosingWait = 7000;
 
-void Print(const wchar_t* text) { platform::CurrentOs().WriteConsoleText(CString(text).Units()); }
+void Print(const wchar_t* text)
+{
+    platform::CurrentOs().WriteConsoleText(CString(text).Units());
+}
 
 } // namespace
 

@@ -100,18 +100,28 @@ private:
 #endif
 };
 
+// The log of a patch that installs while its record can be neither read
+// nor written: the update counts as failed.
+std::string RecordRefusedLog(Sandbox& box)
+{
+    const std::string record = Sandbox::Utf8(box.Record());
+    return LogBody(ValidationPassed() + kDescriptorRead +
+                   "Installer update file exists in local.\n\n"
+                   "Access to " +
+                   record +
+                   " was denied.\n\n"
+                   "Read local installer update file failed.\n\n"
+                   "Update details found: Exit code 1.\n\n"
+                   "Installedupdates failed.Access to " +
+                   record +
+                   " was denied.\n\n"
+                   "Execute patch process: Not completed successfully.\n\n");
+}
+
 class BrantelEndToEnd : public ::testing::Test
 {
 protected:
-    // A product at 14.0.0.4, a patch to 14.0.0.5 whose installer copies it in.
-    void StandardInstallation()
-    {
-        box.RegisterProduct();
-        box.WriteProduct(14, 0, 0, 4);
-        box.WritePayload(14, 0, 0, 5);
-        box.WriteStandardDescriptor();
-        box.InstallerCopiesPayload();
-    }
+    void StandardInstallation() { box.StandardInstallation(); }
 
     Sandbox box;
 };
@@ -205,18 +215,7 @@ TEST_F(BrantelEndToEnd, RecordThatCannotBeWrittenFailsTheUpdate)
     fs::create_directory(box.Record());
     const auto result = box.Run();
     EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
-    const std::string record = Sandbox::Utf8(box.Record());
-    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
-                                  "Installer update file exists in local.\n\n"
-                                  "Access to " +
-                                  record +
-                                  " was denied.\n\n"
-                                  "Read local installer update file failed.\n\n"
-                                  "Update details found: Exit code 1.\n\n"
-                                  "Installedupdates failed.Access to " +
-                                  record +
-                                  " was denied.\n\n"
-                                  "Execute patch process: Not completed successfully.\n\n"));
+    EXPECT_EQ(LogOf(box), RecordRefusedLog(box));
     EXPECT_EQ(result.exitCode, 0);
 }
 
@@ -606,18 +605,7 @@ TEST_F(BrantelEndToEnd, FifoNamedLikeTheRecordIsNeitherReadNorWritten)
     ASSERT_EQ(mkfifo(box.Record().c_str(), 0600), 0);
     const auto result = box.Run();
     EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
-    const std::string record = Sandbox::Utf8(box.Record());
-    EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
-                                  "Installer update file exists in local.\n\n"
-                                  "Access to " +
-                                  record +
-                                  " was denied.\n\n"
-                                  "Read local installer update file failed.\n\n"
-                                  "Update details found: Exit code 1.\n\n"
-                                  "Installedupdates failed.Access to " +
-                                  record +
-                                  " was denied.\n\n"
-                                  "Execute patch process: Not completed successfully.\n\n"));
+    EXPECT_EQ(LogOf(box), RecordRefusedLog(box));
 }
 #endif
 

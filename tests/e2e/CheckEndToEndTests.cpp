@@ -94,15 +94,7 @@ json ExpectForetold(Sandbox& box)
 class CheckEndToEnd : public ::testing::Test
 {
 protected:
-    // A product at 14.0.0.4, a patch to 14.0.0.5 whose installer copies it in.
-    void StandardInstallation()
-    {
-        box.RegisterProduct();
-        box.WriteProduct(14, 0, 0, 4);
-        box.WritePayload(14, 0, 0, 5);
-        box.WriteStandardDescriptor();
-        box.InstallerCopiesPayload();
-    }
+    void StandardInstallation() { box.StandardInstallation(); }
 
     Sandbox box;
 };

@@ -174,6 +174,15 @@ void Sandbox::InstallerCopiesPayload()
                           Utf8(ProductExecutable())});
 }
 
+void Sandbox::StandardInstallation()
+{
+    RegisterProduct();
+    WriteProduct(14, 0, 0, 4);
+    WritePayload(14, 0, 0, 5);
+    WriteStandardDescriptor();
+    InstallerCopiesPayload();
+}
+
 testing_support::RunResult Sandbox::Run(const std::vector<std::wstring>& arguments,
                                         const fs::path& workingFolder,
                                         const std::map<std::string, std::string>& environment)

@@ -53,6 +53,8 @@ public:
     void WriteInstallerScript(const std::vector<std::string>& lines);
     // The installer copies the payload over the product executable.
     void InstallerCopiesPayload();
+    // A product at 14.0.0.4, a patch to 14.0.0.5 whose installer copies it in.
+    void StandardInstallation();
 
     testing_support::RunResult Run(const std::vector<std::wstring>& arguments = {},
                                    const fs::path& workingFolder = fs::path(),

@@ -3,6 +3,7 @@
 // that takes bytes as they are, and file-system paths from our text.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/text.h"
 
 #include <filesystem>
@@ -16,7 +17,7 @@ namespace platform
 // arguments in UTF-8, kept alive by this object. On Windows they come from
 // the wide command line, so that names outside the ANSI code page arrive
 // intact; elsewhere the bytes given are kept.
-class ProgramArguments
+class PLATFORM_API ProgramArguments
 {
 public:
     ProgramArguments(int& argc, char**& argv);
@@ -30,10 +31,10 @@ private:
 
 // Standard output writes the bytes it is given (no CR added before LF on
 // Windows), so output is the same on every platform.
-void SetBinaryOutput();
+PLATFORM_API void SetBinaryOutput();
 
 // Text as a path of the file system. POSIX paths are bytes: UTF-8, with the
 // escapes of DecodeFileName turned back into the bytes they stand for.
-std::filesystem::path FileSystemPath(XStringView path);
+PLATFORM_API std::filesystem::path FileSystemPath(XStringView path);
 
 } // namespace platform
