@@ -173,8 +173,9 @@ ProgramKind KindOfProgram(const CString& strPath)
                     header[0] == 'M' && header[1] == 'Z';
     if (bProgram)
     {
-        const std::uint64_t offset = header[0x3C] | (header[0x3D] << 8) | (header[0x3E] << 16) |
-                                     (static_cast<std::uint64_t>(header[0x3F]) << 24);
+        const std::uint64_t offset =
+            std::uint64_t{header[0x3C]} | (std::uint64_t{header[0x3D]} << 8) |
+            (std::uint64_t{header[0x3E]} << 16) | (std::uint64_t{header[0x3F]} << 24);
         unsigned char signature[4] = {};
         std::uint64_t position = 0;
         bProgram = offset + 4 <= info.size &&
