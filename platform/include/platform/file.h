@@ -21,6 +21,11 @@ struct FileOpenMode
     bool truncate = true; // with create: an existing file is emptied
     bool denyWrite = false;
     bool denyRead = false;
+    // No link anywhere on the path, for reads as for writes: every folder on
+    // the way and the file itself are taken as they are (a symbolic link, a
+    // junction or another reparse point is refused with 5), and so is a file
+    // with more than one name. What an elevated program opens.
+    bool noLinks = false;
 };
 
 enum class SeekOrigin

@@ -38,8 +38,10 @@ enum : Status
     kErrorMoreData = 234,
     kErrorNoMoreItems = 259,
     kErrorArithmeticOverflow = 534,
+    kErrorFileChanged = 1006, // ERROR_FILE_INVALID: the file changed under us
     kErrorRegistryCorrupt = 1009,
     kErrorNoUnicodeTranslation = 1113,
+    kErrorIoDevice = 1117,
     kErrorNoAssociation = 1155,
     kErrorDdeFail = 1156,
     kErrorDllNotFound = 1157,
