@@ -9,8 +9,11 @@
 // documentation leaves details open, what Wine's profile functions do is
 // followed: no blank line before a new section, names and values that end
 // at a NUL, the way a quoted value is cut to a small buffer, a default
-// listed with its trailing spaces. tests/platform/ProfileProbe.cpp runs
-// generated files and operations through both and compares them.
+// listed with its trailing spaces, and a key list whose first key is empty
+// (a line "=value"), which the call fills by writing the default over the
+// start of the buffer, after which what remains of the later keys shows.
+// tests/platform/ProfileProbe.cpp runs generated files and operations
+// through both and compares them.
 //
 // Where we differ on purpose:
 // - Edits keep the file's encoding and every byte outside the line they
@@ -20,6 +23,12 @@
 // - A write into a UTF-16 file whose last byte is half a unit is refused,
 //   the file left as it is; Windows reads the stray byte into the next line
 //   it writes, which damages that line.
+// - A section line with an empty name ("[]", "[ ]") stays where it is when
+//   a write edits the file. Wine writes the whole file anew without that
+//   line, so that the keys under it, which no lookup found before (the keys
+//   of the empty name are those above the first section line), join the
+//   section before it: an unrelated write would change what other keys read.
+//   Reads agree.
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
@@ -413,9 +422,10 @@ XString Fallback(const XString* defaultText, std::size_t bufferSize)
     return CopyValue(text, bufferSize);
 }
 
-// The list result of names filled into a buffer of bufferSize units, the
-// last name cut and followed by two NULs when they do not all fit.
-XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
+// The buffer a list of names fills, bufferSize units at most (the units
+// after it are NUL): each name followed by NUL, one more NUL after the last,
+// and the last name cut and followed by two NULs when they do not all fit.
+XString ListBuffer(const std::vector<XString>& names, std::size_t bufferSize)
 {
     if (bufferSize == 0)
         return XString();
@@ -434,16 +444,34 @@ XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
     }
     else
         buffer.assign(1, kNul);
+    return buffer;
+}
+
+XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
+{
+    const XString buffer = ListBuffer(names, bufferSize);
     return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
-// The default handed back where a list was asked for: copied as a value
-// is, but with its trailing spaces.
-XString FallbackList(const XString* defaultText, std::size_t bufferSize)
+// The default where a list of keys was asked for: copied as a value is, but
+// with its trailing spaces, over the start of the buffer when the list
+// leaves that empty. A list whose first key is empty (a line "=value") so
+// shows the default followed by what remains of the later keys, as the
+// Win32 call fills the buffer.
+XString KeyListResult(const std::vector<XString>& names, const XString* defaultText,
+                      std::size_t bufferSize)
 {
-    const XString text =
-        defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
-    return profile::ListFromBuffer(text.c_str(), text.size() + 1);
+    XString buffer = ListBuffer(names, bufferSize);
+    if (!buffer.empty() && buffer[0] == kNul)
+    {
+        XString text =
+            defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
+        text.push_back(kNul);
+        if (buffer.size() < text.size())
+            buffer.resize(text.size(), kNul);
+        buffer.replace(0, text.size(), text);
+    }
+    return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
 class File
@@ -820,15 +848,11 @@ XString GetPrivateProfileText(const XString* section, const XString* key,
     if (key == nullptr)
     {
         // The section is taken as given here, blanks and all, as Windows
-        // does; a list that shows no name gives way to the default.
+        // does.
         const Section listed = loaded ? FindSection(doc, UpToNul(*section)) : Section();
-        if (listed.found)
-        {
-            XString names = ListResult(KeyNames(doc, listed, bufferSize), bufferSize);
-            if (!names.empty())
-                return names;
-        }
-        return FallbackList(defaultText, bufferSize);
+        return KeyListResult(listed.found ? KeyNames(doc, listed, bufferSize)
+                                          : std::vector<XString>(),
+                             defaultText, bufferSize);
     }
     const XStringView sectionName = profile::TrimBlanks(UpToNul(*section));
     const Section found = loaded ? FindSection(doc, sectionName) : Section();
