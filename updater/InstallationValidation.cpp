@@ -47,11 +47,20 @@ const LevelTexts kLevelTwo = {L"Client side update check, level two completed.",
                               L"Client side update check, level two (L1) failed",
                               L"Client side update check, level two failed."};
 
-platform::Os& Os() { return platform::CurrentOs(); }
+platform::Os& Os()
+{
+    return platform::CurrentOs();
+}
 
-void Print(const wchar_t* text) { Os().WriteConsoleText(CString(text).Units()); }
+void Print(const wchar_t* text)
+{
+    Os().WriteConsoleText(CString(text).Units());
+}
 
-CString ErrorEntry(platform::Status status) { return L"Error :" + FormatErrorCode(status); }
+CString ErrorEntry(platform::Status status)
+{
+    return L"Error :" + FormatErrorCode(status);
+}
 
 // Reads one value of one key for a level; the text, made what the level
 // keeps by `keep` when given, empty when there is none. Every key opened is
@@ -228,7 +237,8 @@ void CPatchExecute::ReadRegistryVersion()
     }
     else
     {
-        AppendLogMessage(L"Client side update check, level version (L1) add-on failed. Value not found.");
+        AppendLogMessage(
+            L"Client side update check, level version (L1) add-on failed. Value not found.");
     }
     AppendLogMessage(kMode2);
     m_bWow6432Node = false;

@@ -3,6 +3,7 @@
 #include "PatchExecute.h"
 
 #include "Paths.h"
+#include "TextFiles.h"
 #include "platform/os.h"
 
 namespace
@@ -15,10 +16,14 @@ const wchar_t* const kStatusAlreadyApplied =
     L"Patch update status: This patch update has been already applied.";
 const wchar_t* const kNotApplicable =
     L"This patch is not applicable or not required for the installed quenvia application.";
-const wchar_t* const kStatusNotApplicable = L"Patch update status: This patch is not applicable "
-                                            L"or not required for the installed quenvia application.";
+const wchar_t* const kStatusNotApplicable =
+    L"Patch update status: This patch is not applicable "
+    L"or not required for the installed quenvia application.";
 
-void Print(const CString& text) { platform::CurrentOs().WriteConsoleText(text.Units()); }
+void Print(const CString& text)
+{
+    platform::CurrentOs().WriteConsoleText(text.Units());
+}
 
 } // namespace
 
@@ -101,20 +106,15 @@ void CPatchExecute::CheckInstalledUpdates()
 
 BOOL CPatchExecute::WriteInstalledUpdates()
 {
+    // The patch's identity replaces the record whole or not at all: the
+    // previous record survives a full disk or a crash half-way, and success is
+    // reported only once the new one is on disk.
     const CString strRecordPath = GetInstalledUpdatesPath();
-    try
-    {
-        CStdioFile file(strRecordPath, CFile::modeCreate | CFile::modeWrite);
-        file.WriteString(m_strPatchInfo);
-        file.Close();
+    CFileException error;
+    if (WriteTextFile(strRecordPath, m_strPatchInfo, error))
         return TRUE;
-    }
-    catch (CFileException* e)
-    {
-        wchar_t szError[1024];
-        e->GetErrorMessage(szError, 1024);
-        AppendLogMessage(CString(L"Installedupdates failed.") + szError);
-        e->Delete();
-        return FALSE;
-    }
+    wchar_t szError[1024];
+    error.GetErrorMessage(szError, 1024);
+    AppendLogMessage(CString(L"Installedupdates failed.") + szError);
+    return FALSE;
 }

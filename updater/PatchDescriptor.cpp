@@ -3,6 +3,7 @@
 #include "PatchExecute.h"
 
 #include "Paths.h"
+#include "TextFiles.h"
 #include "platform/os.h"
 
 #include <new>
@@ -19,8 +20,10 @@ const wchar_t* const kKeyPreviousVersions = L"PreviousVersions";
 const wchar_t* const kInstallerExtension = L".exe";
 const wchar_t* const kValueSeparator = L"=";
 const wchar_t kListSeparator = L',';
+const LONG kErrorFileTooLarge = 223; // ERROR_FILE_TOO_LARGE
 
-const wchar_t* const kKeyFileNotFound6 = L"Patch update read process: key file not found.Exit code 6.";
+const wchar_t* const kKeyFileNotFound6 =
+    L"Patch update read process: key file not found.Exit code 6.";
 const wchar_t* const kKeyValuesNotFound1 =
     L"Patch update read process: key values not found.Exit code 1.";
 const wchar_t* const kKeyValuesNotFound2 =
@@ -29,7 +32,8 @@ const wchar_t* const kKeyValuesNotFound3 =
     L"Patch update read process: key values not found.Exit code 3.";
 const wchar_t* const kKeyValuesNotFound4 =
     L"Patch update read process: key values not found.Exit code 4.";
-const wchar_t* const kKeyFileNotFound5 = L"Patch update read process: key file not found.Exit code 5.";
+const wchar_t* const kKeyFileNotFound5 =
+    L"Patch update read process: key file not found.Exit code 5.";
 const wchar_t* const kKeyValuesFound = L"Patch update read process: key values found.";
 
 const wchar_t* ReadCompletedText(BOOL bLocal)
@@ -95,7 +99,9 @@ CString CPatchExecute::ReadFileContent(const CString& strPath, BOOL bLocal)
     CFile file;
     CFileException error;
     wchar_t szError[512] = {};
-    if (!file.Open(strPath, CFile::modeRead, &error))
+    // Never through a link, and never a file with another name elsewhere:
+    // what an elevated program reads must be the file it names.
+    if (!file.Open(strPath, CFile::modeRead | CFile::osNoLinks, &error))
     {
         error.GetErrorMessage(szError, 512);
         AppendLogMessage(szError);
@@ -105,7 +111,11 @@ CString CPatchExecute::ReadFileContent(const CString& strPath, BOOL bLocal)
     try
     {
         // The whole file as 8-bit text; the text ends at its first zero byte.
-        const std::size_t nLength = static_cast<std::size_t>(file.GetLength() & 0xFFFFFFFFULL);
+        // A file larger than any descriptor or record counts as unreadable.
+        const ULONGLONG nFileLength = file.GetLength();
+        if (nFileLength > kMaxTextFileLength)
+            AfxThrowFileException(CFileException::genericException, kErrorFileTooLarge, strPath);
+        const std::size_t nLength = static_cast<std::size_t>(nFileLength);
         std::vector<char> buffer(nLength + 1, '\0');
         const UINT nRead = file.Read(buffer.data(), static_cast<UINT>(nLength));
         buffer[nRead] = '\0';
@@ -204,7 +214,8 @@ void CPatchExecute::SplitPreviousVersions(const CString& strList)
     const CString strText = RemoveLineBreaks(strList);
     const int nLength = strText.GetLength();
 
-    auto appendItem = [this](CString strItem) {
+    auto appendItem = [this](CString strItem)
+    {
         strItem.Trim();
         if (!strItem.IsEmpty())
             m_arrPreviousVersions.SetAtGrow(m_arrPreviousVersions.GetSize(), strItem);

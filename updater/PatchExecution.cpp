@@ -10,7 +10,10 @@ namespace
 
 const unsigned long kFinalWait = 10000;
 
-void Print(const wchar_t* text) { platform::CurrentOs().WriteConsoleText(CString(text).Units()); }
+void Print(const wchar_t* text)
+{
+    platform::CurrentOs().WriteConsoleText(CString(text).Units());
+}
 
 // The entry for an installer that could not be started.
 CString StartErrorEntry(platform::Status status)
@@ -42,7 +45,8 @@ CString StartErrorEntry(platform::Status status)
     default:
     {
         CString strEntry;
-        strEntry.Format(L"Execute patch process: error code %lu", static_cast<std::uint32_t>(status));
+        strEntry.Format(L"Execute patch process: error code %lu",
+                        static_cast<std::uint32_t>(status));
         return strEntry;
     }
     }

@@ -3,10 +3,11 @@
 #include "UpdateLog.h"
 
 #include "Paths.h"
+#include "TextFiles.h"
 #include "platform/os.h"
 
-#include <cwchar>
 #include <ctime>
+#include <cwchar>
 
 namespace
 {
@@ -14,7 +15,10 @@ namespace
 const wchar_t* const kLogFileName = L"Log_QVW_14_Brantel.txt";
 const wchar_t* const kUtilityVersion = L"1.0.5";
 
-CString HeaderRule() { return CString(L'=', 89) + L"\n\n"; }
+CString HeaderRule()
+{
+    return CString(L'=', 89) + L"\n\n";
+}
 
 // The local time as "%A %H:%M, %B %d, %Y"; empty when it cannot be had.
 CString FormatDateTime()
@@ -29,7 +33,10 @@ CString FormatDateTime()
 
 } // namespace
 
-CString GetUtilityVersion() { return kUtilityVersion; }
+CString GetUtilityVersion()
+{
+    return kUtilityVersion;
+}
 
 CString BuildLogHeader()
 {
@@ -48,19 +55,10 @@ CString BuildLogFooter()
 
 void WriteUpdateLog(const CString& strMessage)
 {
+    // A log that cannot be written whole changes nothing about the run, and
+    // leaves the previous log as it was.
     const CString strPath = JoinPath(GetProgramFolder(), kLogFileName);
     const CString strText = BuildLogHeader() + strMessage + BuildLogFooter();
-    try
-    {
-        CStdioFile file(strPath, CFile::modeCreate | CFile::modeWrite);
-        file.WriteString(strText);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        // A log that cannot be written changes nothing about the run.
-        wchar_t szError[1024];
-        e->GetErrorMessage(szError, 1024);
-        e->Delete();
-    }
+    CFileException error;
+    WriteTextFile(strPath, strText, error);
 }

@@ -4,6 +4,7 @@
 #include "platform/os.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace
@@ -49,6 +50,7 @@ platform::FileOpenMode ModeOf(UINT flags)
         mode.create = true;
         mode.truncate = (flags & CFile::modeNoTruncate) == 0;
     }
+    mode.noLinks = (flags & CFile::osNoLinks) != 0;
     return mode;
 }
 
@@ -320,4 +322,36 @@ void CStdioFile::Abort()
 {
     m_pending.clear();
     CFile::Abort();
+}
+
+UINT CMemFile::Read(void* lpBuf, UINT nCount)
+{
+    const std::size_t nLeft = m_nPosition < m_data.size() ? m_data.size() - m_nPosition : 0;
+    const std::size_t nRead = std::min<std::size_t>(nCount, nLeft);
+    if (nRead != 0)
+        std::memcpy(lpBuf, m_data.data() + m_nPosition, nRead);
+    m_nPosition += nRead;
+    return static_cast<UINT>(nRead);
+}
+
+void CMemFile::Write(const void* lpBuf, UINT nCount)
+{
+    if (nCount == 0)
+        return;
+    if (m_nPosition > m_data.size())
+        m_data.resize(m_nPosition, '\0');
+    m_data.replace(m_nPosition, std::min<std::size_t>(nCount, m_data.size() - m_nPosition),
+                   static_cast<const char*>(lpBuf), nCount);
+    m_nPosition += nCount;
+}
+
+ULONGLONG CMemFile::Seek(LONGLONG lOff, UINT nFrom)
+{
+    const LONGLONG nBase = nFrom == begin     ? 0
+                           : nFrom == current ? static_cast<LONGLONG>(m_nPosition)
+                                              : static_cast<LONGLONG>(m_data.size());
+    if (lOff < -nBase)
+        AfxThrowFileException(CFileException::badSeek, platform::kErrorNegativeSeek, m_strFileName);
+    m_nPosition = static_cast<std::size_t>(nBase + lOff);
+    return m_nPosition;
 }

@@ -142,6 +142,13 @@ Status ReadOnlyOs::FileRead(FileHandle file, void* buffer, std::uint32_t count, 
     return status;
 }
 
+Status ReadOnlyOs::ReplaceFileContent(XStringView path, const void*, std::size_t,
+                                      const ReplaceOptions&)
+{
+    Record(EventKind::FileWrite, path);
+    return kErrorAccessDenied;
+}
+
 Status ReadOnlyOs::FileWrite(FileHandle, const void*, std::uint32_t)
 {
     // No handle opened here can be written; refused all the same.

@@ -473,6 +473,7 @@ TEST_P(LinkedFile, LinkNamedLikeTheLogLeavesItsTargetAlone)
     EXPECT_EQ(Sandbox::Read(target), "precious");
 }
 
+// The link is neither read (its target might be a secret) nor written.
 TEST_P(LinkedFile, LinkNamedLikeTheRecordLeavesItsTargetAloneAndFailsTheUpdate)
 {
     StandardInstallation();
@@ -484,7 +485,10 @@ TEST_P(LinkedFile, LinkNamedLikeTheRecordLeavesItsTargetAloneAndFailsTheUpdate)
     const std::string record = Sandbox::Utf8(box.Record());
     EXPECT_EQ(LogOf(box), LogBody(ValidationPassed() + kDescriptorRead +
                                   "Installer update file exists in local.\n\n"
-                                  "Read local installer update file completed.\n\n"
+                                  "Access to " +
+                                  record +
+                                  " was denied.\n\n"
+                                  "Read local installer update file failed.\n\n"
                                   "Update details found: Exit code 1.\n\n"
                                   "Installedupdates failed.Access to " +
                                   record +

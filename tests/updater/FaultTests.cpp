@@ -61,6 +61,24 @@ public:
         }
         return FakeOs::FileWrite(file, data, count);
     }
+    // Brantel's own files are replaced whole: a failure to open the new file
+    // or to write it fails the replace, and the old file stays.
+    platform::Status ReplaceFileContent(platform::XStringView path, const void* data,
+                                        std::size_t size,
+                                        const platform::ReplaceOptions& options) override
+    {
+        if (IsFaulty(path) && openFailure != platform::kSuccess)
+        {
+            ++failedOpens;
+            return openFailure;
+        }
+        if (IsFaulty(path) && writeFailure != platform::kSuccess)
+        {
+            ++failedWrites;
+            return writeFailure;
+        }
+        return FakeOs::ReplaceFileContent(path, data, size, options);
+    }
     platform::Status FileClose(platform::FileHandle file) override
     {
         m_faultyHandles.erase(file);

@@ -2,16 +2,16 @@
 // write that never leaves a half-written file under the target's name.
 #include "DatabaseFile.h"
 
+#include "platform/file_replace.h"
+
 #include <lumbrix/OptionLocus.h>
 
 #include <afx.h>
 #include <platform/program.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <system_error>
 
 namespace lumbrix_db
@@ -33,20 +33,6 @@ std::int32_t WordAt(const unsigned char* bytes)
         static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
     return static_cast<std::int32_t>(word);
-}
-
-// A name no other writer picks: the target's own name plus a random part, so
-// the temporary file lies in the target's folder and the rename stays there.
-platform::XString TemporaryPathBeside(const platform::XString& path)
-{
-    std::random_device device;
-    std::mt19937_64 generator(
-        (static_cast<std::uint64_t>(device()) << 32) ^ static_cast<std::uint64_t>(device()) ^
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    char suffix[40];
-    std::snprintf(suffix, sizeof(suffix), ".%016llx.tmp",
-                  static_cast<unsigned long long>(generator()));
-    return path + platform::Ascii(suffix);
 }
 
 void StoreRecord(CArchive& ar, const OptionRecord& record)
@@ -80,38 +66,25 @@ void StoreArchive(CArchive& ar, const Database& database, const std::string* nam
     }
 }
 
-void WriteWholeFile(const platform::XString& path, const Database& database,
-                    const std::string* nameField)
+// The database's bytes, made in memory so that the file on disk is replaced
+// whole or not at all.
+std::string DatabaseBytes(const Database& database, const std::string* nameField)
 {
-    CFile file;
-    CFileException openError;
-    const CString strPath(path);
-    if (!file.Open(strPath,
-                   CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary,
-                   &openError))
-        throw FileError("cannot create " + Utf8(path) + ": " + openError.ErrorText().ToUtf8());
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
     try
     {
-        CArchive ar(&file, CArchive::store);
-        try
-        {
-            StoreArchive(ar, database, nameField);
-            ar.Close();
-        }
-        catch (CException*)
-        {
-            ar.Abort();
-            throw;
-        }
-        file.Close();
+        StoreArchive(ar, database, nameField);
+        ar.Close();
     }
     catch (CException* e)
     {
         const std::string text = e->ErrorText().ToUtf8();
         e->Delete();
-        file.Abort();
-        throw FileError("cannot write " + Utf8(path) + ": " + text);
+        ar.Abort();
+        throw FileError("cannot write the database: " + text);
     }
+    return file.GetData();
 }
 
 // Positions the file at the stream, the way the library finds it.
@@ -225,24 +198,18 @@ void WriteDatabaseFile(const platform::XString& path, const Database& database,
             throw InputError(PanelPlace(i) + ": too many options for one panel");
     }
 
-    const platform::XString temporary = TemporaryPathBeside(path);
-    std::error_code ignored;
-    try
+    // A new file beside the old one, flushed, then put in place in one step;
+    // a database kept behind a link has the link's target replaced, and the
+    // old file's mode and owner stay.
+    const std::string bytes = DatabaseBytes(database, streamName != nullptr ? &nameField : nullptr);
+    platform::ReplaceOptions options;
+    options.links = platform::LinkPolicy::ReplaceTarget;
+    const platform::Status status =
+        platform::ReplaceFileContent(path, bytes.data(), bytes.size(), options);
+    if (status != platform::kSuccess)
     {
-        WriteWholeFile(temporary, database, streamName != nullptr ? &nameField : nullptr);
-    }
-    catch (...)
-    {
-        std::filesystem::remove(platform::FileSystemPath(temporary), ignored);
-        throw;
-    }
-    std::error_code error;
-    std::filesystem::rename(platform::FileSystemPath(temporary), platform::FileSystemPath(path),
-                            error);
-    if (error)
-    {
-        std::filesystem::remove(platform::FileSystemPath(temporary), ignored);
-        throw FileError("cannot replace " + Utf8(path) + ": " + error.message());
+        CFileException error(CFileException::OsErrorToException(status), status, CString(path));
+        throw FileError("cannot write " + Utf8(path) + ": " + error.ErrorText().ToUtf8());
     }
 }
 

@@ -33,7 +33,11 @@ public:
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
         typeText = 0x4000,
-        typeBinary = 0x8000
+        typeBinary = 0x8000,
+        // Refuses a link anywhere on the path (a folder on the way or the
+        // file), and a file with more than one name: what an elevated
+        // program opens.
+        osNoLinks = 0x00100000
     };
     enum SeekPosition : UINT
     {
@@ -100,4 +104,28 @@ public:
 private:
     bool m_binary = false;
     std::string m_pending; // bytes read ahead by ReadString
+};
+
+// A file held in memory: an archive stored into one is written elsewhere
+// afterwards in one piece (a file replaced whole, never half-written).
+class AFX_API CMemFile : public CFile
+{
+public:
+    CMemFile() = default;
+
+    UINT Read(void* lpBuf, UINT nCount) override;
+    void Write(const void* lpBuf, UINT nCount) override;
+    ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override;
+    ULONGLONG GetPosition() const override { return m_nPosition; }
+    ULONGLONG GetLength() const override { return m_data.size(); }
+    void Flush() override {}
+    void Close() override {}
+    void Abort() override {}
+
+    // The bytes the file holds.
+    const std::string& GetData() const { return m_data; }
+
+private:
+    std::string m_data;
+    std::size_t m_nPosition = 0;
 };

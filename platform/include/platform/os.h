@@ -9,6 +9,7 @@
 
 #include "platform/export.h"
 #include "platform/file.h"
+#include "platform/file_replace.h"
 #include "platform/process_start.h"
 #include "platform/registry.h"
 #include "platform/status.h"
@@ -67,6 +68,9 @@ public:
     virtual Status FileStatusByName(XStringView path, FileInfo& info);
     virtual Status FileStatusByHandle(FileHandle file, FileInfo& info);
     virtual XString FullPath(XStringView path);
+    // The whole content of a file replaced durably (file_replace.h).
+    virtual Status ReplaceFileContent(XStringView path, const void* data, std::size_t size,
+                                      const ReplaceOptions& options);
 
     // Private profile files
     virtual XString GetPrivateProfileText(const XString* section, const XString* key,

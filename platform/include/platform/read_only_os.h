@@ -30,7 +30,7 @@ public:
         Sleep,        // number: milliseconds
         Start,        // text: the program, detail: its working folder
         WaitForProgram,
-        FileWrite,    // text: the path opened for writing
+        FileWrite,    // text: the path opened for writing or replaced
         ProfileWrite, // text: the profile file
         Message,      // text: the message box's text
         WaitCursor    // number: 1 busy, 0 normal
@@ -99,6 +99,8 @@ public:
     Status FileStatusByName(XStringView path, FileInfo& info) override;
     Status FileStatusByHandle(FileHandle file, FileInfo& info) override;
     XString FullPath(XStringView path) override;
+    Status ReplaceFileContent(XStringView path, const void* data, std::size_t size,
+                              const ReplaceOptions& options) override;
 
     XString GetPrivateProfileText(const XString* section, const XString* key,
                                   const XString* defaultText, std::size_t bufferSize,
