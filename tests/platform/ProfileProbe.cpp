@@ -6,6 +6,10 @@
 //   profile_probe generate SEED COUNT SCRIPT   writes COUNT generated cases
 //   profile_probe run SCRIPT FOLDER RESULTS    runs a script in FOLDER
 //   profile_probe compare RESULTS RESULTS      shows the first case that differs
+//   profile_probe hammer FILE PREFIX COUNT     COUNT writes racing other writers
+//   profile_probe crash N FILE SECTION KEY VALUE  a write that ends the
+//                                              process at its file call N
+//                                              (exit code 86), texts as below
 //
 // A script line is an operation and its arguments, separated by spaces:
 //   file NAME 'BYTES                   the file NAME now holds BYTES
@@ -15,10 +19,14 @@
 // A text argument is "-" for a null pointer, or "'" followed by the text;
 // outside printable ASCII, and for '\', a text unit is written \uXXXX and a
 // byte \xXX. Lines starting with '#' are comments, copied to the results.
+#include "ProfileHammer.h"
+
+#include "platform/file_faults.h"
 #include "platform/profile.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -536,8 +544,35 @@ int main(int argc, char** argv)
         return Run(args[1], args[2], args[3]);
     if (args.size() == 3 && args[0] == "compare")
         return Compare(args[1], args[2]);
+    if (args.size() == 6 && args[0] == "crash")
+    {
+        static int remaining = std::stoi(args[1]);
+        platform::SetFileCallHook(
+            [](platform::FileCall, void*) -> platform::Status
+            {
+                if (--remaining == 0)
+                    std::_Exit(86);
+                return 0;
+            },
+            nullptr);
+        const XString file =
+            platform::FromWide(std::filesystem::absolute(args[2]).wstring().c_str());
+        const auto section = ParseText(args[3]);
+        const auto key = ParseText(args[4]);
+        const auto value = ParseText(args[5]);
+        platform::WritePrivateProfileText(Pointer(section), Pointer(key), Pointer(value), file);
+        return 0;
+    }
+    if (args.size() == 4 && args[0] == "hammer")
+    {
+        const XString file =
+            platform::FromWide(std::filesystem::absolute(args[1]).wstring().c_str());
+        return profile_stress::Hammer(file, args[2], std::stoul(args[3])) ? 0 : 1;
+    }
     std::fprintf(stderr, "usage: profile_probe generate SEED COUNT SCRIPT\n"
                          "       profile_probe run SCRIPT FOLDER RESULTS\n"
-                         "       profile_probe compare RESULTS RESULTS\n");
+                         "       profile_probe compare RESULTS RESULTS\n"
+                         "       profile_probe hammer FILE PREFIX COUNT\n"
+                         "       profile_probe crash N FILE SECTION KEY VALUE\n");
     return 2;
 }
