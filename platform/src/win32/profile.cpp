@@ -257,6 +257,12 @@ bool Write(const XString* section, const XString* key, const XString* value,
         SetLastError(static_cast<DWORD>(fault));
         return false;
     }
+    // A system that keeps profile files cached by their last write time
+    // (Wine does) would miss a write by another process in the same clock
+    // tick, or our own rewrite as UTF-16: its copy is flushed and forgotten
+    // first (the documented use of three null texts), so that it reads the
+    // file afresh.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, fileName.c_str());
     return WritePrivateProfileStringW(Pointer(section), Pointer(key), Pointer(value),
                                       fileName.c_str()) != FALSE;
 }
