@@ -147,10 +147,15 @@ Status OpenFolderWithoutLinks(const std::string& folder, Descriptor& result)
                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (next < 0)
         {
-            // ELOOP: a symbolic link; ENOTDIR: a file where a folder should be.
-            if (errno == ELOOP)
+            // A symbolic link gives ELOOP or ENOTDIR; so does a file where a
+            // folder should be, which is only a wrong path.
+            const int error = errno;
+            struct stat st;
+            if ((error == ELOOP || error == ENOTDIR) &&
+                fstatat(current.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode))
                 return kErrorAccessDenied;
-            return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : FromErrno(errno);
+            return error == ENOENT || error == ENOTDIR ? kErrorPathNotFound : FromErrno(error);
         }
         current.Reset(next);
     }

@@ -301,12 +301,12 @@ Status ReplaceFileContent(XStringView path, const void* data, std::size_t size,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (old.Valid())
         {
-            BY_HANDLE_FILE_INFORMATION data;
-            if (!GetFileInformationByHandle(old.Get(), &data))
+            BY_HANDLE_FILE_INFORMATION oldData;
+            if (!GetFileInformationByHandle(old.Get(), &oldData))
                 return LastError();
-            if ((data.dwFileAttributes &
+            if ((oldData.dwFileAttributes &
                  (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
-                (options.links == LinkPolicy::Refuse && data.nNumberOfLinks != 1))
+                (options.links == LinkPolicy::Refuse && oldData.nNumberOfLinks != 1))
                 return ERROR_ACCESS_DENIED;
             hadOld = true;
         }
