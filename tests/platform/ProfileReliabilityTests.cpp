@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -424,8 +425,17 @@ TEST(ProfileStressTest, TwoThreadsWritingOneFileLoseNothing)
     dir.Write(L"stress.ini", "[Shared]\r\nstart=1\r\n");
     const XString file = X(dir.File(L"stress.ini"));
     bool done[2] = {false, false};
-    std::thread first([&] { done[0] = profile_stress::Hammer(file, "a", kWrites); });
-    std::thread second([&] { done[1] = profile_stress::Hammer(file, "u", kWrites); });
+    // Both start together, so that their writes overlap.
+    std::atomic<int> ready{0};
+    const auto write = [&](int index, const char* prefix)
+    {
+        ++ready;
+        while (ready.load() < 2)
+            std::this_thread::yield();
+        done[index] = profile_stress::Hammer(file, prefix, kWrites);
+    };
+    std::thread first(write, 0, "a");
+    std::thread second(write, 1, "u");
     first.join();
     second.join();
     EXPECT_TRUE(done[0]);
