@@ -2,6 +2,7 @@
 // the file holds its old content or its new content, whole, and the caller
 // hears of success only when the new content is there.
 #include "FakeOs.h"
+#include "FileFaults.h"
 #include "platform/file.h"
 #include "platform/file_faults.h"
 #include "platform/file_replace.h"
@@ -23,7 +24,6 @@ namespace
 {
 
 namespace fs = std::filesystem;
-using platform::FileCall;
 using platform::Status;
 
 platform::XString Name(const fs::path& path)
@@ -63,35 +63,8 @@ std::vector<std::string> Others(const fs::path& target)
     return names;
 }
 
-// Fails the Nth file-changing call of one kind (any kind: FileCall count 4),
-// or ends the process there.
-struct Fault
-{
-    int kind = -1; // a FileCall, or -1 for every kind
-    int at = 0;    // 1-based; 0 never
-    Status status = platform::kErrorDiskFull;
-    bool crash = false;
-    int seen = 0;
-};
-
-Status Inject(FileCall call, void* context)
-{
-    Fault& fault = *static_cast<Fault*>(context);
-    if (fault.kind >= 0 && static_cast<int>(call) != fault.kind)
-        return platform::kSuccess;
-    if (++fault.seen != fault.at)
-        return platform::kSuccess;
-    if (fault.crash)
-        std::_Exit(77);
-    return fault.status;
-}
-
-class ScopedFault
-{
-public:
-    explicit ScopedFault(Fault& fault) { platform::SetFileCallHook(Inject, &fault); }
-    ~ScopedFault() { platform::SetFileCallHook(nullptr, nullptr); }
-};
+using testing_support::Fault;
+using testing_support::ScopedFault;
 
 class FileReplace : public ::testing::Test
 {

@@ -6,8 +6,14 @@
 #include "DatabaseJson.h"
 
 #include "CaseName.h"
+#include "FakeOs.h"
+#include "FileFaults.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <ostream>
 #include <string>
@@ -438,5 +444,57 @@ INSTANTIATE_TEST_SUITE_P(
         StructureCase{
             "NextPanelZeroEndsTheWizard", Panels({Panel(1, {Option(1, "done", 0, {42})})}), {}}),
     tool_tests::CaseName);
+
+// A build that fails at any file-changing call leaves the database it was to
+// replace as it was, and reports the failure; one that completes leaves the
+// new database and reports none.
+TEST(DbFile, EveryFailedFileCallLeavesTheOldDatabaseOrTheNewOne)
+{
+    testing_support::TempDir dir;
+    const std::filesystem::path file = dir.Path() / "wizard.db";
+    const platform::XString path = platform::FromWide(file.wstring().c_str());
+    Database before;
+    before.panels = {Panel(1, {Option(1, "old")})};
+    Database after;
+    after.panels = {Panel(1, {Option(1, "new"), Option(2, "newer")})};
+    const auto bytes = [&file]
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    WriteDatabaseFile(path, after, nullptr);
+    const std::string newBytes = bytes();
+    WriteDatabaseFile(path, before, nullptr);
+    const std::string oldBytes = bytes();
+
+    for (int n = 1;; ++n)
+    {
+        WriteDatabaseFile(path, before, nullptr);
+        testing_support::Fault fault;
+        fault.at = n;
+        fault.status = n % 2 != 0 ? platform::kErrorDiskFull : platform::kErrorIoDevice;
+        bool reported = false;
+        {
+            testing_support::ScopedFault scope(fault);
+            try
+            {
+                WriteDatabaseFile(path, after, nullptr);
+            }
+            catch (const FileError&)
+            {
+                reported = true;
+            }
+        }
+        const std::string now = bytes();
+        EXPECT_TRUE(now == oldBytes || now == newBytes) << "call " << n;
+        EXPECT_TRUE(reported || now == newBytes) << "call " << n;
+        if (fault.seen < n)
+        {
+            EXPECT_FALSE(reported);
+            break;
+        }
+        EXPECT_TRUE(reported) << "call " << n;
+    }
+}
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "Brantel.h"
 
 #include "FakeOs.h"
+#include "FileFaults.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,60 @@ TEST_F(FaultTest, DescriptorHeldByAnotherProgramStopsBeforeAnyInstall)
                                 "1.\r\n\r\n=========== (Quenvia";
     EXPECT_NE(Log().find(entries), std::string::npos) << Log();
     EXPECT_FALSE(dir.Exists(L"product" + kSep + L"installedupdates.dat"));
+}
+
+// A full disk or an I/O error at every file-changing call of a whole run in
+// turn: the record and the log each hold their old content or their new,
+// whole, and success is shown only with the new record in place.
+TEST_F(FaultTest, EveryFailedFileCallLeavesRecordAndLogWholeAndTheConsoleTruthful)
+{
+    const std::string oldRecord = "Quenvia 14.0 Patch 4";
+    const std::string oldLog = "the previous run's log";
+    const auto prepare = [&]
+    {
+        dir.Write(L"product" + kSep + L"installedupdates.dat", oldRecord);
+        dir.Write(L"patch" + kSep + L"Log_QVW_14_Brantel.txt", oldLog);
+        os.fileVersions[product] = FakeOs::Version(14, 0, 0, 4);
+        os.console.clear();
+    };
+    testing_support::Fault count;
+    prepare();
+    {
+        testing_support::ScopedFault scope(count);
+        ASSERT_EQ(Run(), 0);
+    }
+    ASSERT_EQ(os.console, kValidation + kInProgress + kSucceeded + kPleaseWait);
+    const std::string newLog = Log();
+    ASSERT_GE(count.seen, 8) << "record and log: open, write, flush, replace each at least";
+
+    for (const platform::Status status : {platform::kErrorDiskFull, platform::kErrorIoDevice})
+    {
+        for (int n = 1; n <= count.seen; ++n)
+        {
+            prepare();
+            testing_support::Fault fault;
+            fault.at = n;
+            fault.status = status;
+            {
+                testing_support::ScopedFault scope(fault);
+                ASSERT_EQ(Run(), 0);
+            }
+            const std::string now = RecordText();
+            EXPECT_TRUE(now == oldRecord || now == "Quenvia 14.0 Patch 5") << n;
+            const bool told = os.console.find(kSucceeded) != std::wstring::npos;
+            EXPECT_TRUE(!told || now == "Quenvia 14.0 Patch 5") << n;
+            const std::string log = Log();
+            const std::string footer = newLog.substr(newLog.rfind("=========== ("));
+            EXPECT_TRUE(log == oldLog ||
+                        (log.compare(0, 200, newLog, 0, 200) == 0 && log.size() > footer.size() &&
+                         log.compare(log.size() - footer.size(), footer.size(), footer) == 0))
+                << n << ": " << log;
+            const auto files =
+                std::distance(std::filesystem::directory_iterator(dir.Path() / L"product"),
+                              std::filesystem::directory_iterator());
+            EXPECT_EQ(files, 2) << n << ": nothing left beside the record";
+        }
+    }
 }
 
 } // namespace

@@ -208,8 +208,12 @@ void WriteDatabaseFile(const platform::XString& path, const Database& database,
         platform::ReplaceFileContent(path, bytes.data(), bytes.size(), options);
     if (status != platform::kSuccess)
     {
+        // A missing folder means the new file could not even be made.
+        const bool noFolder =
+            status == platform::kErrorPathNotFound || status == platform::kErrorFileNotFound;
         CFileException error(CFileException::OsErrorToException(status), status, CString(path));
-        throw FileError("cannot write " + Utf8(path) + ": " + error.ErrorText().ToUtf8());
+        throw FileError((noFolder ? "cannot create " : "cannot replace ") + Utf8(path) + ": " +
+                        error.ErrorText().ToUtf8());
     }
 }
 
