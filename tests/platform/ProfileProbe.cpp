@@ -6,6 +6,10 @@
 //   profile_probe generate SEED COUNT SCRIPT   writes COUNT generated cases
 //   profile_probe run SCRIPT FOLDER RESULTS    runs a script in FOLDER
 //   profile_probe compare RESULTS RESULTS      shows the first case that differs
+//   profile_probe hammer FILE PREFIX COUNT     COUNT writes racing other writers
+//   profile_probe crash N FILE SECTION KEY VALUE  a write that ends the
+//                                              process at its file call N
+//                                              (exit code 86), texts as below
 //
 // A script line is an operation and its arguments, separated by spaces:
 //   file NAME 'BYTES                   the file NAME now holds BYTES
@@ -15,10 +19,14 @@
 // A text argument is "-" for a null pointer, or "'" followed by the text;
 // outside printable ASCII, and for '\', a text unit is written \uXXXX and a
 // byte \xXX. Lines starting with '#' are comments, copied to the results.
+#include "ProfileHammer.h"
+
+#include "platform/file_faults.h"
 #include "platform/profile.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -300,11 +308,51 @@ XString Spelling(Random& random, const char16_t* name)
     return text;
 }
 
-XString Line(Random& random)
+// What the file holds beyond the ordinary: a section line with an empty
+// name makes its case read-only (see Generate).
+struct FileTraits
+{
+    bool emptySection = false;
+};
+
+XString Line(Random& random, FileTraits& traits)
 {
     const XString nul(1, XCHAR(0));
-    switch (random.Below(20))
+    switch (random.Below(25))
     {
+    case 20:
+    {
+        // A carriage return alone inside a line.
+        const char16_t* const parts[] = {u"\r", u"\r[", u"]\r", u"=\r", u"\r\r"};
+        return Spelling(random, random.Pick(kKeys)) + T(u"=a") + T(random.Pick(parts)) +
+               (random.Percent(50) ? T(u"[") + T(random.Pick(kSections)) + T(u"]") : T(u"b"));
+    }
+    case 21:
+    {
+        // Text before a section line, on the same line.
+        const char16_t* const before[] = {u"x", u"k=v ", u"; ", u"=", u"\"", u"\t\"k\""};
+        return T(random.Pick(before)) + T(u"[") + Spelling(random, random.Pick(kSections)) +
+               T(u"]");
+    }
+    case 22:
+    case 23:
+    {
+        // Tabs and quotes around names.
+        const char16_t* const around[] = {u"\t", u"\"", u"'", u"\t\"", u"\" ", u"\"\t"};
+        const XString open = T(random.Pick(around));
+        const XString close = random.Percent(50) ? open : T(random.Pick(around));
+        if (random.Percent(50))
+            return Blanks(random) + T(u"[") + open + Spelling(random, random.Pick(kSections)) +
+                   close + T(u"]") + Blanks(random);
+        return open + Spelling(random, random.Pick(kKeys)) + close + T(u"=") +
+               T(random.Pick(kValues));
+    }
+    case 24:
+    {
+        const char16_t* const empty[] = {u"[]", u"[ ]", u" [\t] ", u"[]x=1"};
+        traits.emptySection = true;
+        return T(random.Pick(empty));
+    }
     case 0:
     case 1:
     case 2:
@@ -329,8 +377,6 @@ XString Line(Random& random)
         return Blanks(random) + Spelling(random, random.Pick(kKeys));
     case 10:
     {
-        // No section line with an empty name: Wine writes such a section
-        // without its line, and its keys then join the section before it.
         const char16_t* const odd[] = {u"; comment=1", u"=v", u"==", u"[S",   u"[[S]]", u"]",
                                        u"k=[S]",       u"",   u"  ", u"#k=v", u"[S]x=1"};
         return T(random.Pick(odd));
@@ -352,7 +398,7 @@ bool LooksLikeUtf8(const std::string& bytes)
 // A file's bytes: ANSI mostly, else UTF-16LE with its byte-order mark.
 // ANSI bytes that happen to be valid UTF-8 are read as UTF-8 on purpose off
 // Windows, so such a file is written as UTF-16 instead.
-std::string FileBytes(Random& random)
+std::string FileBytes(Random& random, FileTraits& traits)
 {
     const char16_t* const ends[] = {u"\r\n", u"\r\n", u"\r\n", u"\n", u"\r"};
     const XString end = T(random.Pick(ends));
@@ -360,7 +406,7 @@ std::string FileBytes(Random& random)
     const std::size_t lines = random.Below(20);
     for (std::size_t i = 0; i < lines; ++i)
     {
-        text += Line(random);
+        text += Line(random, traits);
         if (i + 1 < lines || random.Percent(80))
             text += end;
     }
@@ -388,17 +434,22 @@ void Generate(std::uint64_t seed, std::size_t count, std::ostream& out)
         Random random(seed * 1000003u + index);
         const std::string name = "case" + std::to_string(index) + ".ini";
         out << "# case " << index << '\n';
-        out << "file " << name << " '" << EscapeBytes(FileBytes(random)) << '\n';
+        FileTraits traits;
+        out << "file " << name << " '" << EscapeBytes(FileBytes(random, traits)) << '\n';
         const std::size_t operations = 1 + random.Below(8);
         for (std::size_t i = 0; i < operations; ++i)
         {
+            // A section line with an empty name stays where it is when we
+            // write; Wine writes the file anew without it (see the top of
+            // platform/src/posix/profile.cpp), so such files are only read.
+            const std::size_t kind = traits.emptySection ? random.Below(5) : random.Below(10);
             const auto section = Name(random, kSections, std::size(kSections));
             const auto key = Name(random, kKeys, std::size(kKeys));
             const std::optional<XString> fallback =
                 random.Percent(15) ? std::nullopt
                                    : std::optional<XString>(T(random.Pick(kDefaults)));
             const std::string size = std::to_string(random.Pick(kBuffers));
-            switch (random.Below(10))
+            switch (kind)
             {
             case 0:
                 out << "get " << name << " - - " << Argument(fallback) << ' ' << size << '\n';
@@ -493,8 +544,35 @@ int main(int argc, char** argv)
         return Run(args[1], args[2], args[3]);
     if (args.size() == 3 && args[0] == "compare")
         return Compare(args[1], args[2]);
+    if (args.size() == 6 && args[0] == "crash")
+    {
+        static int remaining = std::stoi(args[1]);
+        platform::SetFileCallHook(
+            [](platform::FileCall, void*) -> platform::Status
+            {
+                if (--remaining == 0)
+                    std::_Exit(86);
+                return 0;
+            },
+            nullptr);
+        const XString file =
+            platform::FromWide(std::filesystem::absolute(args[2]).wstring().c_str());
+        const auto section = ParseText(args[3]);
+        const auto key = ParseText(args[4]);
+        const auto value = ParseText(args[5]);
+        platform::WritePrivateProfileText(Pointer(section), Pointer(key), Pointer(value), file);
+        return 0;
+    }
+    if (args.size() == 4 && args[0] == "hammer")
+    {
+        const XString file =
+            platform::FromWide(std::filesystem::absolute(args[1]).wstring().c_str());
+        return profile_stress::Hammer(file, args[2], std::stoul(args[3])) ? 0 : 1;
+    }
     std::fprintf(stderr, "usage: profile_probe generate SEED COUNT SCRIPT\n"
                          "       profile_probe run SCRIPT FOLDER RESULTS\n"
-                         "       profile_probe compare RESULTS RESULTS\n");
+                         "       profile_probe compare RESULTS RESULTS\n"
+                         "       profile_probe hammer FILE PREFIX COUNT\n"
+                         "       profile_probe crash N FILE SECTION KEY VALUE\n");
     return 2;
 }

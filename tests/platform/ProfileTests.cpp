@@ -337,6 +337,21 @@ TEST(ProfileReadTest, NullNamesListSectionsAndKeys)
         EXPECT_EQ(Get(dir.File(L"list.ini"), c.section, nullptr, c.defaultText, c.bufferSize),
                   c.expected);
     }
+
+    // An empty first key leaves the list looking empty, so the default is
+    // written over its start and the rest of the later keys shows after it.
+    const ListCase emptyFirst[] = {
+        {"the default over an empty first key", L"S", L"dflt", 1024, List({L"dflt", L"efg", L"h"})},
+        {"the same in a buffer that cuts the keys", L"S", L"dflt", 9, List({L"dflt", L"ef"})},
+        {"a null default leaves the list empty", L"S", nullptr, 1024, L""},
+    };
+    dir.Write(L"empty-key.ini", "[S]\r\n=v\r\nabcdefg=1\r\nh=2\r\n");
+    for (const ListCase& c : emptyFirst)
+    {
+        SCOPED_TRACE(c.proves);
+        EXPECT_EQ(Get(dir.File(L"empty-key.ini"), c.section, nullptr, c.defaultText, c.bufferSize),
+                  c.expected);
+    }
 }
 
 // ---------------------------------------------------------------------------

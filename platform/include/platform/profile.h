@@ -11,10 +11,16 @@
 // whose texts need more than the ANSI code page is started as UTF-16LE with
 // its byte-order mark, and an existing file whose encoding cannot hold them
 // is first rewritten once as UTF-16LE with its mark (every line kept as it
-// reads, the new file put in place of the old by renaming, never through a
+// reads, the new file put in place of the old in one step, never through a
 // link). A write of a line break, a NUL, or a key that would read back as
 // something else ('=' in it, or '[' first) fails and leaves the file as it
 // was.
+//
+// Writers take turns, across threads and processes, so that none loses
+// another's entries. Every file this layer writes (POSIX: each write; both:
+// the rewrite as UTF-16) is written anew beside the old one, flushed and put
+// in its place in one step: a failure or a crash leaves the old file whole,
+// and success is reported only once the new content is in place.
 #pragma once
 
 #include "platform/text.h"

@@ -9,8 +9,17 @@
 // documentation leaves details open, what Wine's profile functions do is
 // followed: no blank line before a new section, names and values that end
 // at a NUL, the way a quoted value is cut to a small buffer, a default
-// listed with its trailing spaces. tests/platform/ProfileProbe.cpp runs
-// generated files and operations through both and compares them.
+// listed with its trailing spaces, and a key list whose first key is empty
+// (a line "=value"), which the call fills by writing the default over the
+// start of the buffer, after which what remains of the later keys shows.
+// tests/platform/ProfileProbe.cpp runs generated files and operations
+// through both and compares them.
+//
+// A write is made the way a database makes one: it waits for the file's
+// lock (other threads and processes writing it wait too), reads the file
+// under that lock, and puts the whole new content in place in one step with
+// ReplaceFileContent. A failure or a crash leaves the old file whole; a
+// writer that waited finds the new file and starts again from it.
 //
 // Where we differ on purpose:
 // - Edits keep the file's encoding and every byte outside the line they
@@ -20,14 +29,26 @@
 // - A write into a UTF-16 file whose last byte is half a unit is refused,
 //   the file left as it is; Windows reads the stray byte into the next line
 //   it writes, which damages that line.
+// - A section line with an empty name ("[]", "[ ]") stays where it is when
+//   a write edits the file. Wine writes the whole file anew without that
+//   line, so that the keys under it, which no lookup found before (the keys
+//   of the empty name are those above the first section line), join the
+//   section before it: an unrelated write would change what other keys read.
+//   Reads agree.
 #include "platform/profile.h"
 
 #include "../profile_encoding.h"
+#include "platform/file_faults.h"
+#include "platform/file_replace.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <iterator>
+#include <mutex>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -413,9 +434,10 @@ XString Fallback(const XString* defaultText, std::size_t bufferSize)
     return CopyValue(text, bufferSize);
 }
 
-// The list result of names filled into a buffer of bufferSize units, the
-// last name cut and followed by two NULs when they do not all fit.
-XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
+// The buffer a list of names fills, bufferSize units at most (the units
+// after it are NUL): each name followed by NUL, one more NUL after the last,
+// and the last name cut and followed by two NULs when they do not all fit.
+XString ListBuffer(const std::vector<XString>& names, std::size_t bufferSize)
 {
     if (bufferSize == 0)
         return XString();
@@ -434,18 +456,37 @@ XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
     }
     else
         buffer.assign(1, kNul);
+    return buffer;
+}
+
+XString ListResult(const std::vector<XString>& names, std::size_t bufferSize)
+{
+    const XString buffer = ListBuffer(names, bufferSize);
     return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
-// The default handed back where a list was asked for: copied as a value
-// is, but with its trailing spaces.
-XString FallbackList(const XString* defaultText, std::size_t bufferSize)
+// The default where a list of keys was asked for: copied as a value is, but
+// with its trailing spaces, over the start of the buffer when the list
+// leaves that empty. A list whose first key is empty (a line "=value") so
+// shows the default followed by what remains of the later keys, as the
+// Win32 call fills the buffer.
+XString KeyListResult(const std::vector<XString>& names, const XString* defaultText,
+                      std::size_t bufferSize)
 {
-    const XString text =
-        defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
-    return profile::ListFromBuffer(text.c_str(), text.size() + 1);
+    XString buffer = ListBuffer(names, bufferSize);
+    if (!buffer.empty() && buffer[0] == kNul)
+    {
+        XString text =
+            defaultText != nullptr ? CopyValue(UpToNul(*defaultText), bufferSize) : XString();
+        text.push_back(kNul);
+        if (buffer.size() < text.size())
+            buffer.resize(text.size(), kNul);
+        buffer.replace(0, text.size(), text);
+    }
+    return profile::ListFromBuffer(buffer.data(), buffer.size());
 }
 
+// A profile file opened to be read, or to be locked for a write.
 class File
 {
 public:
@@ -459,16 +500,40 @@ public:
     File& operator=(const File&) = delete;
 
     // Opens an existing regular file, never waiting on a pipe or device;
-    // 0 or the reason it failed.
+    // 0 or the reason it failed. Writers open it for writing, so that a file
+    // they may not write is refused before anything else happens.
     int Open(const std::string& path, bool write)
     {
         m_fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-        return m_fd >= 0 ? Prepare(write) : errno;
+        return m_fd >= 0 ? Prepare() : errno;
     }
+    // Creates the file, empty; EEXIST when another writer made it first.
     int Create(const std::string& path)
     {
         m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
-        return m_fd >= 0 ? Prepare(true) : errno;
+        return m_fd >= 0 ? Prepare() : errno;
+    }
+
+    // Waits until no other writer holds the file. The lock belongs to this
+    // open file (not to the process, as a record lock does), so that threads
+    // exclude each other too and no other close drops it; a file system
+    // without locks still gets the write done.
+    void Lock() const
+    {
+#ifdef F_OFD_SETLKW
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        int result = 0;
+        while ((result = fcntl(m_fd, F_OFD_SETLKW, &lock)) != 0 && errno == EINTR)
+        {
+        }
+        if (result == 0 || errno != EINVAL)
+            return;
+#endif
+        while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR)
+        {
+        }
     }
 
     bool ReadAll(std::string& bytes) const
@@ -490,20 +555,8 @@ public:
         }
     }
 
-    // Replaces the content; on failure the previous content is put back.
-    bool Replace(const std::string& before, const std::string& after) const
-    {
-        std::size_t same = 0;
-        while (same < before.size() && same < after.size() && before[same] == after[same])
-            ++same;
-        if (WriteFrom(after, same) && Truncate(after.size()))
-            return true;
-        WriteFrom(before, same);
-        Truncate(before.size());
-        return false;
-    }
-
-    // Whether the path still names the open file.
+    // Whether the path still names the open file: a writer that waited for
+    // the lock may find the file replaced meanwhile by a new one.
     bool IsAt(const std::string& path) const
     {
         struct stat opened;
@@ -513,7 +566,7 @@ public:
     }
 
 private:
-    int Prepare(bool write)
+    int Prepare()
     {
         struct stat status;
         if (fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))
@@ -521,32 +574,8 @@ private:
         const int flags = fcntl(m_fd, F_GETFL);
         if (flags != -1)
             fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
-        // Other writers of the file wait for this call to end; a file system
-        // without locks still gets the call done.
-        struct flock lock = {};
-        lock.l_type = write ? F_WRLCK : F_RDLCK;
-        lock.l_whence = SEEK_SET;
-        while (fcntl(m_fd, F_SETLKW, &lock) != 0 && errno == EINTR)
-        {
-        }
         return 0;
     }
-
-    bool WriteFrom(const std::string& bytes, std::size_t from) const
-    {
-        while (from < bytes.size())
-        {
-            const ssize_t put =
-                pwrite(m_fd, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            from += static_cast<std::size_t>(put);
-        }
-        return true;
-    }
-    bool Truncate(std::size_t size) const { return ftruncate(m_fd, static_cast<off_t>(size)) == 0; }
 
     int m_fd = -1;
 };
@@ -770,37 +799,12 @@ bool Compose(const std::string& bytes, XStringView section, const XString* key,
     return Edit(doc, section, key, value).Apply(result);
 }
 
-// Puts the new content in place of the file at `path`: written beside it
-// under a name of its own, then renamed over it, so that a reader sees the
-// old file or the new one. The file itself must not be a link.
-bool ReplaceByRename(const std::string& path, const std::string& content)
+// Writers of one file within this process take turns here as well: a file
+// system whose locks belong to the process would let them all in at once.
+std::mutex& WriterMutex(const std::string& path)
 {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    std::string temporary = path + ".new-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    // The owner and mode of the file it replaces, where this process may
-    // give them.
-    bool ok = (fchown(fd, status.st_uid, status.st_gid) == 0 || errno == EPERM) &&
-              fchmod(fd, status.st_mode & 0777) == 0;
-    for (std::size_t from = 0; ok && from < content.size();)
-    {
-        const ssize_t put = write(fd, content.data() + from, content.size() - from);
-        if (put < 0 && errno == EINTR)
-            continue;
-        ok = put > 0;
-        if (ok)
-            from += static_cast<std::size_t>(put);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok)
-        unlink(temporary.c_str());
-    return ok;
+    static std::mutex mutexes[64];
+    return mutexes[std::hash<std::string>()(path) % std::size(mutexes)];
 }
 
 } // namespace
@@ -820,15 +824,11 @@ XString GetPrivateProfileText(const XString* section, const XString* key,
     if (key == nullptr)
     {
         // The section is taken as given here, blanks and all, as Windows
-        // does; a list that shows no name gives way to the default.
+        // does.
         const Section listed = loaded ? FindSection(doc, UpToNul(*section)) : Section();
-        if (listed.found)
-        {
-            XString names = ListResult(KeyNames(doc, listed, bufferSize), bufferSize);
-            if (!names.empty())
-                return names;
-        }
-        return FallbackList(defaultText, bufferSize);
+        return KeyListResult(listed.found ? KeyNames(doc, listed, bufferSize)
+                                          : std::vector<XString>(),
+                             defaultText, bufferSize);
     }
     const XStringView sectionName = profile::TrimBlanks(UpToNul(*section));
     const Section found = loaded ? FindSection(doc, sectionName) : Section();
@@ -846,44 +846,75 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
         return false;
     const std::string path = ToUtf8(fileName);
     const bool removing = key == nullptr || value == nullptr;
+    const std::lock_guard<std::mutex> turn(WriterMutex(path));
     // A writer that waited for the lock of a file another writer has since
-    // replaced by renaming opens the new file instead.
-    for (int attempt = 0;; ++attempt)
+    // replaced opens the new file instead, and one that finds the file
+    // changed under it reads it again; each such turn is another writer's
+    // finished write, so the number of turns stays small.
+    for (int attempt = 0; attempt < 1000; ++attempt)
     {
         File file;
         bool created = false;
-        const int error = file.Open(path, true);
-        if (error != 0)
+        if (CheckFileCall(FileCall::OpenForWrite) != 0)
+            return false;
+        int error = file.Open(path, true);
+        if (error == ENOENT)
         {
-            if (error != ENOENT)
-                return false;
             if (removing)
                 return true; // nothing to remove from a file that is not there
-            if (file.Create(path) != 0)
+            if (CheckFileCall(FileCall::OpenForWrite) != 0)
                 return false;
-            created = true;
+            error = file.Create(path);
+            if (error == EEXIST)
+                continue; // another writer made it first: take that one
+            created = error == 0;
         }
-        if (!file.IsAt(path))
-        {
-            if (attempt < 8)
-                continue;
+        if (error != 0)
             return false;
-        }
+        file.Lock();
+        if (!file.IsAt(path))
+            continue;
 
         std::string bytes;
         std::string result;
         bool converted = false;
-        bool written = file.ReadAll(bytes);
-        if (written && bytes.empty() && removing)
-            return true;
-        if (written)
-            written = Compose(bytes, *section, key, value, result, converted) &&
-                      (result == bytes ||
-                       (converted ? ReplaceByRename(path, result) : file.Replace(bytes, result)));
-        if (!written && created)
+        if (!file.ReadAll(bytes))
+            return false;
+        bool written = true;
+        if (!(bytes.empty() && removing))
+        {
+            written = Compose(bytes, *section, key, value, result, converted);
+            if (written && result != bytes)
+            {
+                // Edits go through a link to the file it names, as Windows
+                // writes through one; the file rewritten in another encoding
+                // is never a link.
+                ReplaceOptions options;
+                options.links = converted ? LinkPolicy::Refuse : LinkPolicy::ReplaceTarget;
+                // A program that writes without the lock (an editor, the
+                // profile functions under Wine) may have changed the file
+                // meanwhile: then it is read again rather than overwritten.
+                options.beforeReplace = [&path, &bytes]
+                {
+                    File now;
+                    std::string current;
+                    return now.Open(path, false) == 0 && now.ReadAll(current) && current == bytes;
+                };
+                const Status status =
+                    ReplaceFileContent(fileName, result.data(), result.size(), options);
+                if (status == kErrorFileChanged)
+                    continue;
+                written = status == 0;
+            }
+        }
+        // A file this call made and could not fill goes again, while the
+        // lock is held and the path still names it: every other writer waits
+        // for that lock, so nothing of theirs can be there.
+        if (!written && created && file.IsAt(path))
             unlink(path.c_str());
         return written;
     }
+    return false;
 }
 
 } // namespace platform
