@@ -497,6 +497,39 @@ TEST_P(LinkedFile, LinkNamedLikeTheRecordLeavesItsTargetAloneAndFailsTheUpdate)
     EXPECT_EQ(Sandbox::Read(target), "precious");
 }
 
+#ifndef _WIN32
+// While the installer runs, an ordinary user who owns a folder above the
+// record's swaps the record's folder for a link to a folder only the
+// administrator may write: the record there stays as it was. (Wine shows a
+// Linux link as its target, so this is seen natively.)
+TEST_F(BrantelEndToEnd, RecordFolderSwappedForALinkDuringTheInstallLeavesTheTargetAlone)
+{
+    const fs::path icons = box.Root() / L"icons";
+    const fs::path guarded = box.Root() / L"guarded";
+    fs::create_directories(icons);
+    fs::create_directories(guarded);
+    Sandbox::Write(guarded / L"installedupdates.dat", "administrator's record");
+    ProductKeys keys;
+    keys.displayIcon = (icons / L"Qvw.exe").wstring();
+    box.RegisterProduct(keys);
+    box.WriteProduct(14, 0, 0, 4);
+    box.WritePayload(14, 0, 0, 5);
+    box.WriteStandardDescriptor();
+    box.WriteInstallerScript(
+        {"copy " + Sandbox::Utf8(box.PatchFolder() / L"payload" / L"Qvw.exe") + "|" +
+             Sandbox::Utf8(box.ProductExecutable()),
+         "move " + Sandbox::Utf8(icons) + "|" + Sandbox::Utf8(box.Root() / L"icons.old"),
+         "dirlink " + Sandbox::Utf8(guarded) + "|" + Sandbox::Utf8(icons)});
+    const auto result = box.Run();
+    EXPECT_EQ(result.output, ConsoleText(kValidation + kInProgress + kUpdateFailed + kPleaseWait));
+    EXPECT_EQ(Sandbox::Read(guarded / L"installedupdates.dat"), "administrator's record");
+    EXPECT_NE(LogOf(box).find("Installedupdates failed.Access to " +
+                              Sandbox::Utf8(icons / L"installedupdates.dat") + " was denied."),
+              std::string::npos)
+        << LogOf(box);
+}
+#endif
+
 std::string LinkName(const ::testing::TestParamInfo<LinkKind>& info)
 {
     return info.param == LinkKind::Hard ? "HardLink" : "SymbolicLink";

@@ -6,6 +6,7 @@
 //                               folder, one command a line:
 //                                 copy SOURCE|TARGET   delete PATH
 //                                 cwd PATH (writes the working folder to PATH)
+//                                 move FROM|TO   dirlink TARGET|LINK
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,11 @@ int main(int argc, char* argv[])
         }
         else if (command == "delete")
             fs::remove(fs::u8path(rest), error);
+        else if (command == "move" && bar != std::string::npos)
+            fs::rename(fs::u8path(rest.substr(0, bar)), fs::u8path(rest.substr(bar + 1)), error);
+        else if (command == "dirlink" && bar != std::string::npos)
+            fs::create_directory_symlink(fs::u8path(rest.substr(0, bar)),
+                                         fs::u8path(rest.substr(bar + 1)), error);
         else if (command == "cwd")
             std::ofstream(fs::u8path(rest)) << fs::current_path().u8string();
     }
