@@ -446,6 +446,26 @@ TEST_F(DbProgram, BuildReplacesAnExistingDatabaseAndReadsStandardInput)
     EXPECT_EQ(ReadBytes(At(L"out.db")), bytes::Compound("Options", ExampleBytes()));
 }
 
+#ifndef _WIN32
+// A database kept behind a link, with a mode of its owner's choosing: the
+// build replaces the link's target and keeps the link and the mode.
+TEST_F(DbProgram, BuildKeepsTheLinkAndTheModeOfTheDatabaseItReplaces)
+{
+    WriteBytes(At(L"in.json"), kExampleJson);
+    fs::create_directory(At(L"real"));
+    WriteBytes(At(L"real") / L"out.db", "older");
+    fs::permissions(At(L"real") / L"out.db",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(At(L"real") / L"out.db", At(L"out.db"));
+    const testing_support::RunResult made = Db({L"build", L"in.json", L"out.db"});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    EXPECT_TRUE(fs::is_symlink(At(L"out.db")));
+    EXPECT_EQ(ReadBytes(At(L"real") / L"out.db"), ExampleBytes());
+    EXPECT_EQ(fs::status(At(L"real") / L"out.db").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+#endif
+
 TEST_F(DbProgram, PathsOutsideTheAnsiCodePageWork)
 {
     const fs::path folder = m_dir.Path() / PathOf("donn\xC3\xA9\x65s \xE5\x90\x8D");

@@ -327,4 +327,34 @@ TEST_F(FaultTest, EveryFailedFileCallLeavesRecordAndLogWholeAndTheConsoleTruthfu
     }
 }
 
+// A descriptor or a record larger than any real one is not read at all: the
+// run goes on as with an unreadable file, and its log is written.
+TEST_F(FaultTest, OversizedDescriptorOrRecordCountsAsUnreadable)
+{
+    const std::string padding(64 * 1024, ' ');
+    dir.Write(L"patch" + kSep + L"brantel.dat",
+              "PatchInfo=Quenvia 14.0 Patch 5\r\nPatchFile=setup.exe\r\n"
+              "PatchVersion=14.0.0.5\r\nPreviousVersions=14.0.0.3, 14.0.0.4\r\n" +
+                  padding);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(os.starts.empty());
+    EXPECT_NE(Log().find("An unknown error occurred while accessing " + Narrow(descriptor) +
+                         ".\r\n\r\nRead patch update installer  file failed.\r\n\r\n"
+                         "Patch update read process: key values not found.Exit code 1."),
+              std::string::npos)
+        << Log();
+
+    dir.Write(L"patch" + kSep + L"brantel.dat",
+              "PatchInfo=Quenvia 14.0 Patch 5\r\nPatchFile=setup.exe\r\n"
+              "PatchVersion=14.0.0.5\r\nPreviousVersions=14.0.0.3, 14.0.0.4\r\n");
+    dir.Write(L"product" + kSep + L"installedupdates.dat", "Quenvia 14.0 Patch 5" + padding);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_NE(Log().find("An unknown error occurred while accessing " + Narrow(record) +
+                         ".\r\n\r\nRead local installer update file failed.\r\n\r\n"
+                         "Update details found: Exit code 1."),
+              std::string::npos)
+        << Log();
+    EXPECT_EQ(RecordText(), "Quenvia 14.0 Patch 5") << "the patch ran and was recorded";
+}
+
 } // namespace
