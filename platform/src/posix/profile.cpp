@@ -151,7 +151,7 @@ bool IsUtf8BeyondAscii(const std::string& bytes)
     return beyondAscii;
 }
 
-Layout Examine(const std::string& bytes)
+Layout LayoutOf(const std::string& bytes)
 {
     Layout layout;
     layout.encoding = profile::EncodingFromMark(
@@ -585,7 +585,7 @@ bool Load(const XString& fileName, Document& doc)
     File file;
     if (file.Open(ToUtf8(fileName), false) != 0 || !file.ReadAll(doc.bytes))
         return false;
-    doc.layout = Examine(doc.bytes);
+    doc.layout = LayoutOf(doc.bytes);
     return true;
 }
 
@@ -783,19 +783,19 @@ bool Compose(const std::string& bytes, XStringView section, const XString* key,
     converted = false;
     Document doc;
     doc.bytes = bytes;
-    doc.layout = Examine(bytes);
+    doc.layout = LayoutOf(bytes);
     if (doc.layout.end != bytes.size())
         return false; // a UTF-16 file cut inside a unit
     // ANSI text must not come to look like UTF-8 and be misread later.
     if (Edit(doc, section, key, value).Apply(result) &&
-        (doc.layout.encoding != Encoding::Ansi || Examine(result).encoding == Encoding::Ansi))
+        (doc.layout.encoding != Encoding::Ansi || LayoutOf(result).encoding == Encoding::Ansi))
         return true;
     if (doc.layout.encoding != Encoding::Ansi)
         return false;
     converted = !bytes.empty();
     if (!profile::ToUtf16LeFile(bytes, doc.bytes))
         return false;
-    doc.layout = Examine(doc.bytes);
+    doc.layout = LayoutOf(doc.bytes);
     return Edit(doc, section, key, value).Apply(result);
 }
 

@@ -61,7 +61,7 @@ XString ProfilePath(const XString& fileName)
     return XString(folder.data(), length) + L"\\" + fileName;
 }
 
-FileKind Examine(const XString& path)
+FileKind KindOf(const XString& path)
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -314,7 +314,7 @@ bool WritePrivateProfileText(const XString* section, const XString* key, const X
     const bool removing = key == nullptr || value == nullptr;
     for (int attempt = 0; attempt < 100; ++attempt)
     {
-        const FileKind kind = Examine(path);
+        const FileKind kind = KindOf(path);
         if (kind == FileKind::Unicode ||
             ((kind == FileKind::Missing || kind == FileKind::Empty) && removing))
             return Write(section, key, value, fileName);
