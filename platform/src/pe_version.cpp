@@ -108,16 +108,12 @@ bool ReadHeaders(const ReadAt& read, Image& image)
         unsigned char header[kSectionHeaderSize];
         if (!read(sectionTable + i * kSectionHeaderSize, header, sizeof header))
             return false;
-        const Section section{Get32(header + 12), Get32(header + 8), Get32(header + 16),
-                              Get32(header + 20)};
-        // An image cut short is refused whatever survived of it, as the
-        // system's loader refuses it: the file data of every section must lie
-        // in the file.
-        unsigned char last;
-        if (section.rawSize != 0 &&
-            !read(static_cast<std::uint64_t>(section.rawPointer) + section.rawSize - 1, &last, 1))
-            return false;
-        image.sections.push_back(section);
+        // The sections' file data is not checked against the file's size:
+        // the version functions map the file as data, not as a program, and
+        // read a version from an image cut short after its version resource.
+        // Only what the walk reads has to lie in the file.
+        image.sections.push_back(
+            Section{Get32(header + 12), Get32(header + 8), Get32(header + 16), Get32(header + 20)});
     }
     return true;
 }
@@ -244,9 +240,17 @@ bool FindVersionResource(const ReadAt& read, const Image& image, std::uint64_t& 
     if (!ReadResource(read, image, dataEntry, entry, sizeof entry))
         return false;
     size = Get32(entry + 4);
-    return RvaToOffset(image, Get32(entry), size, offset);
+    // The version functions copy the whole block: all of it must be in the
+    // file, not only the fixed file information at its start.
+    unsigned char last;
+    return size != 0 && RvaToOffset(image, Get32(entry), size, offset) &&
+           read(offset + size - 1, &last, 1);
 }
 
+// Stricter than the version functions on purpose: they also read a block
+// whose key is misspelt or whose wLength is shorter than its fixed file
+// information or longer than the resource; such a block is damaged and gives
+// no version here.
 bool ReadFixedFileVersion(const ReadAt& read, std::uint64_t offset, std::uint64_t size,
                           std::uint32_t& versionMS, std::uint32_t& versionLS)
 {

@@ -1,6 +1,6 @@
 // The image walk that reads file versions on POSIX (and screens images on
 // Windows) against the system's own version functions, on the PE files of
-// the system folder: whole, and cut inside their sections.
+// the system folder: whole, and cut short inside their sections.
 #include "pe_version.h"
 
 #include "FakeOs.h"
@@ -58,15 +58,19 @@ Version SystemVersion(const std::wstring& file)
     return version;
 }
 
-Version WalkVersion(const std::string& bytes, std::size_t count)
+// The walk over the first count bytes; needed is set to the end of the
+// furthest byte it read.
+Version WalkVersion(const std::string& bytes, std::size_t count, std::size_t* needed = nullptr)
 {
     Version version;
     version.found = platform::pe::FindFileVersion(
-        [&bytes, count](std::uint64_t offset, unsigned char* buffer, std::uint64_t wanted)
+        [&bytes, count, needed](std::uint64_t offset, unsigned char* buffer, std::uint64_t wanted)
         {
             if (offset > count || wanted > count - offset)
                 return false;
             std::copy_n(bytes.data() + offset, wanted, buffer);
+            if (needed != nullptr)
+                *needed = std::max(*needed, static_cast<std::size_t>(offset + wanted));
             return true;
         },
         version.ms, version.ls);
@@ -130,16 +134,38 @@ TEST(SystemFileVersionTest, WalkAgreesWithTheVersionFunctionsOnSystemFiles)
         std::ofstream(whole, std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const Version expected = SystemVersion(whole.wstring());
-        EXPECT_EQ(WalkVersion(bytes, bytes.size()), expected);
+        std::size_t needed = 0;
+        EXPECT_EQ(WalkVersion(bytes, bytes.size(), &needed), expected);
         ++compared;
         withVersion += expected.found ? 1 : 0;
-        // Cut inside the section data, as a copy that stopped half-way: never
-        // a version where the system has none, and none at all.
-        for (const std::size_t cut : {end - 4, end / 2})
+        // Cut copies, as a copy that stopped half-way leaves them: the
+        // system maps an image as data, so a copy that keeps everything the
+        // walk reads (the resource directory, the entries on the way, the
+        // whole version block) has its version, though its sections run past
+        // the end. One cut short of that has none here; the system may still
+        // read the start of a version block cut inside, which we refuse.
+        std::vector<std::size_t> cuts{end - 4, end / 2};
+        if (expected.found)
+            cuts.insert(cuts.end(), {needed, needed - 1});
+        for (const std::size_t cut : cuts)
         {
+            if (cut >= bytes.size())
+                continue;
             SCOPED_TRACE("cut at " + std::to_string(cut));
             const Version walked = WalkVersion(bytes, cut);
-            EXPECT_FALSE(walked.found) << walked;
+            if (cut >= needed)
+            {
+                const auto copy =
+                    dir.Path() / (std::to_wstring(i) + L"-" + std::to_wstring(cut) + L".dll");
+                std::ofstream(copy, std::ios::binary)
+                    .write(bytes.data(), static_cast<std::streamsize>(cut));
+                EXPECT_EQ(walked, expected);
+                EXPECT_EQ(SystemVersion(copy.wstring()), expected);
+            }
+            else
+            {
+                EXPECT_FALSE(walked.found) << walked;
+            }
         }
     }
     EXPECT_GE(compared, 20u);
