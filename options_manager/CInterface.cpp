@@ -21,29 +21,6 @@
 namespace
 {
 
-// The manager with a look at the panel numbers of the loaded file.
-class CManager : public OptionsManager
-{
-public:
-    using OptionsManager::OptionsManager;
-
-    bool IsLoaded() const { return m_nPanelCount != -1; }
-
-    // The panels actually held: never more than the count the file declared
-    // nor than the numbers read before a failure.
-    size_t PanelCount() const
-    {
-        if (m_nPanelCount <= 0)
-            return 0;
-        return std::min(static_cast<size_t>(m_nPanelCount),
-                        static_cast<size_t>(m_arrPanelNumbers.GetSize()));
-    }
-    uint32_t PanelNumber(size_t index) const
-    {
-        return m_arrPanelNumbers.GetAt(static_cast<INT_PTR>(index));
-    }
-};
-
 // A record as handed out, with the storage its pointers point into.
 struct Record
 {
@@ -152,13 +129,13 @@ struct lumbrix_manager
     // Reads the database unless it is read; a partial read counts as read.
     int EnsureLoaded()
     {
-        if (manager.IsLoaded())
+        if (manager.GetPanelCount() != -1)
             return LUMBRIX_OK;
         // Nothing was handed out from an unloaded manager, but be sure.
         records.clear();
         byOption.clear();
         manager.LoadDB();
-        return manager.IsLoaded() ? LUMBRIX_OK : LUMBRIX_LOAD_FAILED;
+        return manager.GetPanelCount() != -1 ? LUMBRIX_OK : LUMBRIX_LOAD_FAILED;
     }
 
     // The record for a locus, made on first use; it lives until the close,
@@ -211,7 +188,7 @@ struct lumbrix_manager
         return LUMBRIX_OK;
     }
 
-    CManager manager;
+    OptionsManager manager;
     std::unordered_map<const OptionLocus*, std::unique_ptr<Record>> records;
     std::unordered_map<const lumbrix_option*, OptionLocus*> byOption;
     std::string setting;
@@ -294,7 +271,7 @@ extern "C"
         return Guarded(
             [&]
             {
-                if (manager->manager.IsLoaded())
+                if (manager->manager.GetPanelCount() != -1)
                     return LUMBRIX_OK;
                 manager->records.clear();
                 manager->byOption.clear();
@@ -312,7 +289,7 @@ extern "C"
             {
                 const int loaded = manager->EnsureLoaded();
                 if (loaded == LUMBRIX_OK)
-                    *count = manager->manager.PanelCount();
+                    *count = static_cast<size_t>(manager->manager.GetPanelCount());
                 return loaded;
             });
     }
@@ -327,9 +304,9 @@ extern "C"
                 const int loaded = manager->EnsureLoaded();
                 if (loaded != LUMBRIX_OK)
                     return loaded;
-                if (index >= manager->manager.PanelCount())
+                if (index >= static_cast<size_t>(manager->manager.GetPanelCount()))
                     return LUMBRIX_OUT_OF_RANGE;
-                *panel = manager->manager.PanelNumber(index);
+                *panel = manager->manager.GetPanelNumber(static_cast<int>(index));
                 return LUMBRIX_OK;
             });
     }
