@@ -6,6 +6,7 @@
 #include <afxwin.h>
 
 #include "lumbrix/OptionsManager.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,33 +34,8 @@ struct Record
 // overlong form, no surrogate, nothing past U+10FFFF.
 bool IsUtf8(const char* text)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p != 0)
-    {
-        const unsigned char lead = *p++;
-        if (lead < 0x80)
-            continue;
-        int more = 0;
-        unsigned long code = 0;
-        unsigned long least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF)
-            more = 1, code = lead & 0x1Fu, least = 0x80;
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            more = 2, code = lead & 0x0Fu, least = 0x800;
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            more = 3, code = lead & 0x07u, least = 0x10000;
-        else
-            return false;
-        for (int i = 0; i < more; ++i, ++p)
-        {
-            if ((*p & 0xC0u) != 0x80u)
-                return false;
-            code = (code << 6) | (*p & 0x3Fu);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-    }
-    return true;
+    platform::XString decoded;
+    return platform::DecodeUtf8(text, platform::Utf8Policy::kReject, decoded);
 }
 
 // A text argument as the manager takes it; a null stays null.
