@@ -108,10 +108,9 @@ bool ReadHeaders(const ReadAt& read, Image& image)
         unsigned char header[kSectionHeaderSize];
         if (!read(sectionTable + i * kSectionHeaderSize, header, sizeof header))
             return false;
-        // The sections' file data is not checked against the file's size:
-        // the version functions map the file as data, not as a program, and
-        // read a version from an image cut short after its version resource.
-        // Only what the walk reads has to lie in the file.
+        // The sections' file data is not checked against the file's size
+        // here: the version functions read a version from an image whose
+        // other sections are cut short (see ResourceSectionInFile).
         image.sections.push_back(
             Section{Get32(header + 12), Get32(header + 8), Get32(header + 16), Get32(header + 20)});
     }
@@ -133,6 +132,25 @@ bool RvaToOffset(const Image& image, std::uint64_t rva, std::uint64_t count, std
             offset =
                 static_cast<std::uint64_t>(section.rawPointer) + (rva - section.virtualAddress);
             return true;
+        }
+    }
+    return false;
+}
+
+// Whether all the file data of the section holding the resource directory
+// lies in the file: the version functions read that section as a whole, and
+// find no version in an image cut short inside it, even behind the version
+// block. The other sections may run past the end of the file.
+bool ResourceSectionInFile(const ReadAt& read, const Image& image)
+{
+    for (const Section& section : image.sections)
+    {
+        if (image.resourceRva >= section.virtualAddress &&
+            image.resourceRva - section.virtualAddress < section.rawSize)
+        {
+            unsigned char last;
+            return read(static_cast<std::uint64_t>(section.rawPointer) + section.rawSize - 1, &last,
+                        1);
         }
     }
     return false;
@@ -231,7 +249,7 @@ bool FindVersionResource(const ReadAt& read, const Image& image, std::uint64_t& 
     std::uint64_t names = 0;
     std::uint64_t languages = 0;
     std::uint64_t dataEntry = 0;
-    if (!FollowId(read, image, 0, kRtVersion, names) ||
+    if (!ResourceSectionInFile(read, image) || !FollowId(read, image, 0, kRtVersion, names) ||
         !FollowId(read, image, names, kVersionInfoId, languages) ||
         !FollowLanguage(read, image, languages, dataEntry))
         return false;

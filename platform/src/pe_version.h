@@ -21,9 +21,9 @@ using ReadAt =
 // version resource (type RT_VERSION, name VS_VERSION_INFO; of several
 // languages the one Windows takes for a US English user). False, with
 // nothing written, when the image is not a PE image, has no version
-// resource, or any structure on the way is out of range, wrong, or not in
-// the file. An image cut short after its version resource still has its
-// version, as for the version functions (they map the file as data).
+// resource, or any structure on the way is out of range or wrong, or when
+// the section holding the resources is not whole in the file. As for the
+// version functions, the other sections may be cut short.
 bool FindFileVersion(const ReadAt& read, std::uint32_t& versionMS, std::uint32_t& versionLS);
 
 } // namespace pe

@@ -184,26 +184,44 @@ TEST_P(TruncatedImageTest, CutBeforeTheEndOfTheVersionBlockHasNoVersion)
     }
 }
 
-TEST_P(TruncatedImageTest, CutAfterTheVersionBlockKeepsTheVersion)
+TEST_P(TruncatedImageTest, CutAnywhereInTheResourceSectionHasNoVersion)
 {
-    // The section's file data runs past the end of these files, but the
-    // version functions map an image as data: what they read is all there.
+    // The version block survives these cuts, but the version functions read
+    // the section that holds the resources as a whole.
     PeOptions options;
     options.pe32Plus = GetParam();
     const PeImage image = BuildPeImage(options);
-    for (const std::size_t cut :
-         {image.versionInfoEnd, image.bytes.size() - 1, image.bytes.size() + 100})
+    for (const std::size_t cut : {image.versionInfoEnd, image.bytes.size() - 1})
     {
-        PeImage copy = image;
-        copy.bytes.resize(cut, 0xAB); // longer: a signature after the last section
         const auto path = dir.Path() / ("Qvw" + std::to_string(cut) + ".exe");
-        copy.Write(path);
+        image.Write(path, cut);
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        const Result result = Read(path);
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.ms, Words(14, 0));
-        EXPECT_EQ(result.ls, Words(0, 142));
+        ExpectNoVersion(Read(path));
     }
+    // Bytes after the last section (a signature, say) are no part of it.
+    PeImage longer = image;
+    longer.bytes.resize(image.bytes.size() + 100, 0xAB);
+    const auto path = dir.Path() / L"Qvw.exe";
+    longer.Write(path);
+    const Result result = Read(path);
+    EXPECT_TRUE(result.found);
+    EXPECT_EQ(result.ls, Words(0, 142));
+}
+
+TEST_P(TruncatedImageTest, OtherSectionsCutShortKeepTheVersion)
+{
+    // The code section's file data placed past the end of the file, as in a
+    // copy cut short after the resources: the version is still read.
+    PeOptions options;
+    options.pe32Plus = GetParam();
+    PeImage image = BuildPeImage(options);
+    image.Put32(image.sectionTable + 20, static_cast<std::uint32_t>(image.bytes.size()));
+    const auto path = dir.Path() / L"Qvw.exe";
+    image.Write(path);
+    const Result result = Read(path);
+    EXPECT_TRUE(result.found);
+    EXPECT_EQ(result.ms, Words(14, 0));
+    EXPECT_EQ(result.ls, Words(0, 142));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TruncatedImageTest, ::testing::Values(false, true),
