@@ -1,4 +1,9 @@
-// The floor decoder of the load benchmarks.
+// The floor decoder of the load benchmarks. It is a second reader of the
+// database format (the records, the string lengths with their escapes) on
+// purpose, and stays one: it measures what any loader
+// of these bytes has to do at least, without the framework's archive and
+// strings, so the library's loads are compared against it. Not a reader for
+// anything else; the library and lumbrix-db share the one real reader.
 #include "FlatDecoder.h"
 
 #include <cstdio>

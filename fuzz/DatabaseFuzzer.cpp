@@ -35,16 +35,6 @@ public:
     }
 };
 
-class ProbedManager : public OptionsManager
-{
-public:
-    using OptionsManager::OptionsManager;
-
-    int PanelCount() const { return m_nPanelCount; }
-    INT_PTR PanelNumberCount() const { return m_arrPanelNumbers.GetSize(); }
-    unsigned PanelNumber(INT_PTR i) const { return m_arrPanelNumbers[i]; }
-};
-
 int g_messages = 0;
 
 void CountMessage(const wchar_t*, void*)
@@ -63,7 +53,7 @@ void CheckSorted(const CTypedPtrArray<CObArray, OptionLocus*>& list)
     }
 }
 
-void WalkPanel(ProbedManager& manager, unsigned panel)
+void WalkPanel(OptionsManager& manager, unsigned panel)
 {
     CTypedPtrArray<CObArray, OptionLocus*>* list = manager.LoadNextPanelOptions(panel, nullptr);
     if (list != nullptr)
@@ -94,18 +84,18 @@ void WalkPanel(ProbedManager& manager, unsigned panel)
     }
 }
 
-void Load(ProbedManager& manager)
+void Load(OptionsManager& manager)
 {
     g_messages = 0;
     const int loaded = manager.LoadDB();
     Require((loaded == 1) == (g_messages == 0), "a load fails exactly when it says why");
-    if (manager.PanelCount() == -1)
+    const int panels = manager.GetPanelCount();
+    if (panels == -1)
         return;
     // A refused count stays as read; no more panels than slots are held.
-    const INT_PTR panels = manager.PanelNumberCount();
     Require(panels <= 32, "no more panels than slots");
-    for (INT_PTR i = 0; i < panels; ++i)
-        WalkPanel(manager, manager.PanelNumber(i));
+    for (int i = 0; i < panels; ++i)
+        WalkPanel(manager, manager.GetPanelNumber(i));
     // A panel that the file does not name finds nothing.
     manager.RetrieveOption(0xFFFFFFFFu, 0u);
 }
@@ -123,11 +113,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.Write(data, size);
     const std::wstring path = file.WidePath();
     {
-        ProbedManager plain(path.c_str(), nullptr);
+        OptionsManager plain(path.c_str(), nullptr);
         Load(plain);
     }
     {
-        ProbedManager compound(path.c_str(), L"Options", nullptr);
+        OptionsManager compound(path.c_str(), L"Options", nullptr);
         Load(compound);
     }
     return 0;

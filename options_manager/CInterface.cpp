@@ -6,6 +6,7 @@
 #include <afxwin.h>
 
 #include "lumbrix/OptionsManager.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,29 +22,6 @@
 namespace
 {
 
-// The manager with a look at the panel numbers of the loaded file.
-class CManager : public OptionsManager
-{
-public:
-    using OptionsManager::OptionsManager;
-
-    bool IsLoaded() const { return m_nPanelCount != -1; }
-
-    // The panels actually held: never more than the count the file declared
-    // nor than the numbers read before a failure.
-    size_t PanelCount() const
-    {
-        if (m_nPanelCount <= 0)
-            return 0;
-        return std::min(static_cast<size_t>(m_nPanelCount),
-                        static_cast<size_t>(m_arrPanelNumbers.GetSize()));
-    }
-    uint32_t PanelNumber(size_t index) const
-    {
-        return m_arrPanelNumbers.GetAt(static_cast<INT_PTR>(index));
-    }
-};
-
 // A record as handed out, with the storage its pointers point into.
 struct Record
 {
@@ -56,33 +34,8 @@ struct Record
 // overlong form, no surrogate, nothing past U+10FFFF.
 bool IsUtf8(const char* text)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p != 0)
-    {
-        const unsigned char lead = *p++;
-        if (lead < 0x80)
-            continue;
-        int more = 0;
-        unsigned long code = 0;
-        unsigned long least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF)
-            more = 1, code = lead & 0x1Fu, least = 0x80;
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            more = 2, code = lead & 0x0Fu, least = 0x800;
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            more = 3, code = lead & 0x07u, least = 0x10000;
-        else
-            return false;
-        for (int i = 0; i < more; ++i, ++p)
-        {
-            if ((*p & 0xC0u) != 0x80u)
-                return false;
-            code = (code << 6) | (*p & 0x3Fu);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-    }
-    return true;
+    platform::XString decoded;
+    return platform::DecodeUtf8(text, platform::Utf8Policy::kReject, decoded);
 }
 
 // A text argument as the manager takes it; a null stays null.
@@ -152,13 +105,13 @@ struct lumbrix_manager
     // Reads the database unless it is read; a partial read counts as read.
     int EnsureLoaded()
     {
-        if (manager.IsLoaded())
+        if (manager.GetPanelCount() != -1)
             return LUMBRIX_OK;
         // Nothing was handed out from an unloaded manager, but be sure.
         records.clear();
         byOption.clear();
         manager.LoadDB();
-        return manager.IsLoaded() ? LUMBRIX_OK : LUMBRIX_LOAD_FAILED;
+        return manager.GetPanelCount() != -1 ? LUMBRIX_OK : LUMBRIX_LOAD_FAILED;
     }
 
     // The record for a locus, made on first use; it lives until the close,
@@ -211,7 +164,7 @@ struct lumbrix_manager
         return LUMBRIX_OK;
     }
 
-    CManager manager;
+    OptionsManager manager;
     std::unordered_map<const OptionLocus*, std::unique_ptr<Record>> records;
     std::unordered_map<const lumbrix_option*, OptionLocus*> byOption;
     std::string setting;
@@ -294,7 +247,7 @@ extern "C"
         return Guarded(
             [&]
             {
-                if (manager->manager.IsLoaded())
+                if (manager->manager.GetPanelCount() != -1)
                     return LUMBRIX_OK;
                 manager->records.clear();
                 manager->byOption.clear();
@@ -312,7 +265,7 @@ extern "C"
             {
                 const int loaded = manager->EnsureLoaded();
                 if (loaded == LUMBRIX_OK)
-                    *count = manager->manager.PanelCount();
+                    *count = static_cast<size_t>(manager->manager.GetPanelCount());
                 return loaded;
             });
     }
@@ -327,9 +280,9 @@ extern "C"
                 const int loaded = manager->EnsureLoaded();
                 if (loaded != LUMBRIX_OK)
                     return loaded;
-                if (index >= manager->manager.PanelCount())
+                if (index >= static_cast<size_t>(manager->manager.GetPanelCount()))
                     return LUMBRIX_OUT_OF_RANGE;
-                *panel = manager->manager.PanelNumber(index);
+                *panel = manager->manager.GetPanelNumber(static_cast<int>(index));
                 return LUMBRIX_OK;
             });
     }

@@ -4,6 +4,7 @@
 
 #include <afxwin.h>
 
+#include "CompoundDirectory.h"
 #include "platform/text.h"
 
 #include <cstdint>
@@ -26,10 +27,6 @@ const wchar_t kUnknownReadError[] = L"Unknown Wzd file read error";
 // A file this small cannot hold even a panel count and one panel header.
 const ULONGLONG kTruncatedSize = 6;
 
-// One directory entry of a compound database: an offset and a name field.
-const UINT kEntrySize = 260;
-const std::size_t kEntryNameSize = 256;
-
 // The archive reads the file through a buffer of this size on the stack.
 const int kArchiveBufferSize = 16384;
 
@@ -43,14 +40,6 @@ void ReportAndDelete(CException* e)
 {
     e->ReportError(MB_OK, 0);
     e->Delete();
-}
-
-std::int32_t LittleEndianWord(const BYTE* pBytes)
-{
-    const std::uint32_t nWord =
-        static_cast<std::uint32_t>(pBytes[0]) | static_cast<std::uint32_t>(pBytes[1]) << 8 |
-        static_cast<std::uint32_t>(pBytes[2]) << 16 | static_cast<std::uint32_t>(pBytes[3]) << 24;
-    return static_cast<std::int32_t>(nWord);
 }
 
 // The wait cursor belongs to the application object; a host without one
@@ -187,31 +176,10 @@ const int OptionsManager::SeekToCompoundEntry(CFile& file, const wchar_t* pszStr
     const CString strStreamName(pszStreamName);
     try
     {
-        // A short read leaves the count with only the bytes that arrived.
+        // A short read leaves the count with only the bytes that arrived;
+        // one entry at a time, the first whose name matches wins.
         file.Seek(0, CFile::begin);
-        BYTE countBytes[4] = {0, 0, 0, 0};
-        file.Read(countBytes, sizeof(countBytes));
-        const std::int32_t nEntries = LittleEndianWord(countBytes);
-
-        // One entry at a time; the first whose name matches wins.
-        for (std::int32_t k = 0; k < nEntries; ++k)
-        {
-            BYTE entry[kEntrySize];
-            if (file.Read(entry, kEntrySize) < kEntrySize)
-                return 0;
-            const char* pName = reinterpret_cast<const char*>(entry + 4);
-            const void* pNul = std::memchr(pName, 0, kEntryNameSize);
-            const std::size_t nNameBytes =
-                pNul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(pNul) - pName)
-                                : kEntryNameSize;
-            const platform::XString name = platform::AnsiToText(pName, nNameBytes);
-            if (platform::CompareNoCase(name, strStreamName.Units()) == 0)
-            {
-                file.Seek(static_cast<LONGLONG>(LittleEndianWord(entry)), CFile::begin);
-                return 1;
-            }
-        }
-        return 0;
+        return lumbrix_format::FindStream(file, strStreamName.Units()).found ? 1 : 0;
     }
     catch (CException* e)
     {

@@ -79,6 +79,21 @@ int OptionsManager::SearchablePanelCount() const
     return static_cast<int>(std::min<INT_PTR>(m_nPanelCount, nHeld));
 }
 
+int OptionsManager::GetPanelCount() const
+{
+    if (m_nPanelCount == -1)
+        return -1;
+    return static_cast<int>(
+        std::max<INT_PTR>(0, std::min<INT_PTR>(m_nPanelCount, m_arrPanelNumbers.GetSize())));
+}
+
+unsigned int OptionsManager::GetPanelNumber(int nIndex) const
+{
+    if (nIndex < 0 || nIndex >= GetPanelCount())
+        return 0;
+    return m_arrPanelNumbers.GetAt(nIndex);
+}
+
 void OptionsManager::CleanUpOptionMaps(CMapStringToOb** ppMaps)
 {
     m_arrPanelNumbers.RemoveAll();

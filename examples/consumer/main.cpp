@@ -10,20 +10,14 @@
 namespace
 {
 
-// The manager with a look at the panel numbers of the loaded file.
-class FirstPanelManager : public OptionsManager
+// The number of the loaded file's first panel; false when it holds none.
+bool FirstPanel(const OptionsManager& manager, unsigned int& nPanel)
 {
-public:
-    using OptionsManager::OptionsManager;
-
-    bool FirstPanel(unsigned int& nPanel) const
-    {
-        if (m_nPanelCount <= 0 || m_arrPanelNumbers.GetSize() == 0)
-            return false;
-        nPanel = m_arrPanelNumbers.GetAt(0);
-        return true;
-    }
-};
+    if (manager.GetPanelCount() <= 0)
+        return false;
+    nPanel = manager.GetPanelNumber(0);
+    return true;
+}
 
 // An argument in the encoding the command line arrives in.
 CString Argument(const char* text)
@@ -45,12 +39,12 @@ int main(int argc, char* argv[])
         return 2;
     }
     const CString strDatabase = Argument(argv[1]);
-    std::unique_ptr<FirstPanelManager> manager =
-        argc == 3 ? std::make_unique<FirstPanelManager>(strDatabase, Argument(argv[2]), nullptr)
-                  : std::make_unique<FirstPanelManager>(strDatabase, nullptr);
+    std::unique_ptr<OptionsManager> manager =
+        argc == 3 ? std::make_unique<OptionsManager>(strDatabase, Argument(argv[2]), nullptr)
+                  : std::make_unique<OptionsManager>(strDatabase, nullptr);
 
     unsigned int nPanel = 0;
-    if (!manager->LoadDB() || !manager->FirstPanel(nPanel))
+    if (!manager->LoadDB() || !FirstPanel(*manager, nPanel))
     {
         std::fputs("lumbrix-consumer: no panel could be loaded\n", stderr);
         return 1;

@@ -108,16 +108,11 @@ bool ReadHeaders(const ReadAt& read, Image& image)
         unsigned char header[kSectionHeaderSize];
         if (!read(sectionTable + i * kSectionHeaderSize, header, sizeof header))
             return false;
-        const Section section{Get32(header + 12), Get32(header + 8), Get32(header + 16),
-                              Get32(header + 20)};
-        // An image cut short is refused whatever survived of it, as the
-        // system's loader refuses it: the file data of every section must lie
-        // in the file.
-        unsigned char last;
-        if (section.rawSize != 0 &&
-            !read(static_cast<std::uint64_t>(section.rawPointer) + section.rawSize - 1, &last, 1))
-            return false;
-        image.sections.push_back(section);
+        // The sections' file data is not checked against the file's size
+        // here: the version functions read a version from an image whose
+        // other sections are cut short (see ResourceSectionInFile).
+        image.sections.push_back(
+            Section{Get32(header + 12), Get32(header + 8), Get32(header + 16), Get32(header + 20)});
     }
     return true;
 }
@@ -137,6 +132,25 @@ bool RvaToOffset(const Image& image, std::uint64_t rva, std::uint64_t count, std
             offset =
                 static_cast<std::uint64_t>(section.rawPointer) + (rva - section.virtualAddress);
             return true;
+        }
+    }
+    return false;
+}
+
+// Whether all the file data of the section holding the resource directory
+// lies in the file: the version functions read that section as a whole, and
+// find no version in an image cut short inside it, even behind the version
+// block. The other sections may run past the end of the file.
+bool ResourceSectionInFile(const ReadAt& read, const Image& image)
+{
+    for (const Section& section : image.sections)
+    {
+        if (image.resourceRva >= section.virtualAddress &&
+            image.resourceRva - section.virtualAddress < section.rawSize)
+        {
+            unsigned char last;
+            return read(static_cast<std::uint64_t>(section.rawPointer) + section.rawSize - 1, &last,
+                        1);
         }
     }
     return false;
@@ -235,7 +249,7 @@ bool FindVersionResource(const ReadAt& read, const Image& image, std::uint64_t& 
     std::uint64_t names = 0;
     std::uint64_t languages = 0;
     std::uint64_t dataEntry = 0;
-    if (!FollowId(read, image, 0, kRtVersion, names) ||
+    if (!ResourceSectionInFile(read, image) || !FollowId(read, image, 0, kRtVersion, names) ||
         !FollowId(read, image, names, kVersionInfoId, languages) ||
         !FollowLanguage(read, image, languages, dataEntry))
         return false;
@@ -244,9 +258,17 @@ bool FindVersionResource(const ReadAt& read, const Image& image, std::uint64_t& 
     if (!ReadResource(read, image, dataEntry, entry, sizeof entry))
         return false;
     size = Get32(entry + 4);
-    return RvaToOffset(image, Get32(entry), size, offset);
+    // The version functions copy the whole block: all of it must be in the
+    // file, not only the fixed file information at its start.
+    unsigned char last;
+    return size != 0 && RvaToOffset(image, Get32(entry), size, offset) &&
+           read(offset + size - 1, &last, 1);
 }
 
+// Stricter than the version functions on purpose: they also read a block
+// whose key is misspelt or whose wLength is shorter than its fixed file
+// information or longer than the resource; such a block is damaged and gives
+// no version here.
 bool ReadFixedFileVersion(const ReadAt& read, std::uint64_t offset, std::uint64_t size,
                           std::uint32_t& versionMS, std::uint32_t& versionLS)
 {

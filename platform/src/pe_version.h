@@ -20,9 +20,10 @@ using ReadAt =
 // dwFileVersionMS / dwFileVersionLS of the fixed file information of the
 // version resource (type RT_VERSION, name VS_VERSION_INFO; of several
 // languages the one Windows takes for a US English user). False, with
-// nothing written, when the image is not a PE image, is cut short (the file
-// data of a section lies past its end), has no version resource, or any
-// structure on the way is out of range or wrong.
+// nothing written, when the image is not a PE image, has no version
+// resource, or any structure on the way is out of range or wrong, or when
+// the section holding the resources is not whole in the file. As for the
+// version functions, the other sections may be cut short.
 bool FindFileVersion(const ReadAt& read, std::uint32_t& versionMS, std::uint32_t& versionLS);
 
 } // namespace pe

@@ -121,115 +121,72 @@ std::string ToUtf8(XStringView text)
     return out;
 }
 
-XString FromUtf8(std::string_view bytes)
+bool DecodeUtf8(std::string_view bytes, Utf8Policy policy, XString& out)
 {
-    XString out;
-    out.reserve(bytes.size());
+    out.reserve(out.size() + bytes.size());
     std::size_t i = 0;
     while (i < bytes.size())
     {
         const auto b0 = static_cast<unsigned char>(bytes[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t minimum = 0;
         if (b0 < 0x80)
         {
             out.push_back(static_cast<XCHAR>(b0));
             ++i;
             continue;
         }
-        if ((b0 & 0xE0) == 0xC0)
+        const std::size_t extra = (b0 & 0xE0) == 0xC0   ? 1
+                                  : (b0 & 0xF0) == 0xE0 ? 2
+                                  : (b0 & 0xF8) == 0xF0 ? 3
+                                                        : 0;
+        char32_t cp = extra == 1 ? (b0 & 0x1Fu) : extra == 2 ? (b0 & 0x0Fu) : (b0 & 0x07u);
+        bool whole = extra > 0;
+        for (std::size_t k = 1; whole && k <= extra; ++k)
         {
-            extra = 1;
-            cp = b0 & 0x1Fu;
-            minimum = 0x80;
+            if (i + k >= bytes.size() || (static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                whole = false;
+            else
+                cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3Fu);
         }
-        else if ((b0 & 0xF0) == 0xE0)
+        const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        const bool shortest = whole && cp >= minimum;
+        if (shortest && cp < 0x110000 && (cp < 0xD800 || cp > 0xDFFF))
         {
-            extra = 2;
-            cp = b0 & 0x0Fu;
-            minimum = 0x800;
-        }
-        else if ((b0 & 0xF8) == 0xF0)
-        {
-            extra = 3;
-            cp = b0 & 0x07u;
-            minimum = 0x10000;
-        }
-        else
-        {
-            AppendUtf16(out, kReplacement);
-            ++i;
+            AppendUtf16(out, cp);
+            i += extra + 1;
             continue;
         }
-        std::size_t j = i + 1;
-        bool valid = true;
-        for (int k = 0; k < extra; ++k, ++j)
+        switch (policy)
         {
-            if (j >= bytes.size() || (static_cast<unsigned char>(bytes[j]) & 0xC0) != 0x80)
-            {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[j]) & 0x3Fu);
-        }
-        if (!valid || cp < minimum)
-        {
-            // A broken sequence costs one replacement for its lead byte.
-            AppendUtf16(out, kReplacement);
+        case Utf8Policy::kReplace:
+            // A broken or overlong sequence costs one replacement for its lead
+            // byte; a complete one that is no character, one for all of it.
+            out.push_back(static_cast<XCHAR>(kReplacement));
+            i += shortest ? extra + 1 : 1;
+            break;
+        case Utf8Policy::kEscapeBytes:
+            out.push_back(static_cast<XCHAR>(0xDC00 + b0));
             ++i;
-            continue;
+            break;
+        case Utf8Policy::kReject:
+            return false;
         }
-        AppendUtf16(out, cp);
-        i = j;
     }
+    return true;
+}
+
+XString FromUtf8(std::string_view bytes)
+{
+    XString out;
+    DecodeUtf8(bytes, Utf8Policy::kReplace, out);
     return out;
 }
 
 XString DecodeFileName(std::string_view bytes)
 {
+    // Only the shortest form of a code point outside the surrogates decodes;
+    // every byte of anything else is escaped on its own.
     XString out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size())
-    {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        if (b0 < 0x80)
-        {
-            out.push_back(static_cast<XCHAR>(b0));
-            ++i;
-            continue;
-        }
-        // Only the shortest form of a code point outside the surrogates
-        // decodes; every byte of anything else is escaped on its own.
-        const int extra = (b0 & 0xE0) == 0xC0   ? 1
-                          : (b0 & 0xF0) == 0xE0 ? 2
-                          : (b0 & 0xF8) == 0xF0 ? 3
-                                                : 0;
-        char32_t cp = extra == 1 ? (b0 & 0x1Fu) : extra == 2 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-        bool valid = extra > 0;
-        for (int k = 1; valid && k <= extra; ++k)
-        {
-            if (i + static_cast<std::size_t>(k) >= bytes.size())
-            {
-                valid = false;
-                break;
-            }
-            const auto b = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((b & 0xC0) != 0x80)
-                valid = false;
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-        if (!valid || cp < minimum || cp >= 0x110000 || (cp >= 0xD800 && cp <= 0xDFFF))
-        {
-            out.push_back(static_cast<XCHAR>(0xDC00 + b0));
-            ++i;
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
+    DecodeUtf8(bytes, Utf8Policy::kEscapeBytes, out);
     return out;
 }
 

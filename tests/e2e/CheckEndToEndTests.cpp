@@ -197,6 +197,8 @@ TEST_F(CheckEndToEnd, ExitCodesOfTheProgram)
         {{L"run", L"--folder", empty.wstring()}, 1, ""},
         {{L"descriptor"}, 1, "brantel.dat:2: error: the installer is named \"SETUP.EXE\""},
         {{L"descriptor", (box.PatchFolder() / L"brantel.dat").wstring()}, 1, ""},
+        {{L"--help"}, 0, "usage: brantel-check descriptor [FILE]\n"},
+        {{L"--version"}, 0, "brantel-check " QUENVIA_VERSION "\n"},
     };
     for (const Call& call : calls)
     {

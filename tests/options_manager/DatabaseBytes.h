@@ -2,6 +2,8 @@
 // state exactly what a file holds, damaged files included.
 #pragma once
 
+#include <afx.h>
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -24,6 +26,28 @@ inline std::string Byte(unsigned value)
     return std::string(1, static_cast<char>(value & 0xFF));
 }
 
+// The framework's string length with its escapes, as its own archive writes
+// it (one form for every writer and reader of these files).
+inline std::string StringLength(std::size_t length, bool unicode)
+{
+    class Collected : public CFile
+    {
+    public:
+        std::string bytes;
+        void Write(const void* data, UINT count) override
+        {
+            bytes.append(static_cast<const char*>(data), count);
+        }
+    };
+    Collected file;
+    {
+        CArchive ar(&file, CArchive::store);
+        AfxWriteStringLength(ar, length, unicode ? TRUE : FALSE);
+        ar.Close();
+    }
+    return file.bytes;
+}
+
 // A name in the framework's Unicode string form, from UTF-8 (characters of
 // the Basic Multilingual Plane).
 inline std::string UnicodeName(const std::string& utf8)
@@ -39,17 +63,7 @@ inline std::string UnicodeName(const std::string& utf8)
         units.push_back(unit);
         i += length;
     }
-    std::string out = "\xFF\xFE\xFF";
-    const std::size_t length = units.size();
-    if (length < 0xFF)
-    {
-        out += Byte(static_cast<unsigned>(length));
-    }
-    else
-    {
-        out += "\xFF";
-        out += Byte(static_cast<unsigned>(length)) + Byte(static_cast<unsigned>(length >> 8));
-    }
+    std::string out = StringLength(units.size(), true);
     for (const unsigned unit : units)
         out += Byte(unit) + Byte(unit >> 8);
     return out;
@@ -58,7 +72,7 @@ inline std::string UnicodeName(const std::string& utf8)
 // A name in the one-byte form (characters of the ANSI code page).
 inline std::string AnsiName(const std::string& bytes)
 {
-    return Byte(static_cast<unsigned>(bytes.size())) + bytes;
+    return StringLength(bytes.size(), false) + bytes;
 }
 
 struct Record

@@ -157,6 +157,38 @@ TEST_F(LoadTest, ThirtyTwoPanelsFillEverySlot)
     EXPECT_NE(manager.RetrieveOption(131, CString(L"o31")), nullptr);
 }
 
+// What a host reads without subclassing: the panels the file declared, 0
+// for a refused count, -1 until a database is loaded.
+TEST_F(LoadTest, HostsReadThePanelNumbersThroughThePublicAccessors)
+{
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        int count;
+        Numbers numbers;
+    } cases[] = {
+        {"threePanels", Archive({{30, {}}, {10, {}}, {20, {}}}), 3, {30, 10, 20}},
+        {"noPanels", Word(0) + "trailing", 0, {}},
+        {"countBeyondTheSlots", Word(33) + PanelBytes({1, {}}), 0, {}},
+        {"countNegative", Word(0x80000000) + PanelBytes({1, {}}), 0, {}},
+        {"countMinusOne", Word(0xFFFFFFFF) + PanelBytes({1, {}}), -1, {}},
+        {"fewerPanelsThanDeclared", Word(3) + PanelBytes({5, {}}), 3, {5, 0, 0}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        OptionsManager manager(Database(L"Opts.db", c.bytes).c_str(), nullptr);
+        EXPECT_EQ(manager.GetPanelCount(), -1) << "nothing is read before the first load";
+        manager.LoadDB();
+        ASSERT_EQ(manager.GetPanelCount(), c.count);
+        for (int i = 0; i < c.count; ++i)
+            EXPECT_EQ(manager.GetPanelNumber(i), c.numbers[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(manager.GetPanelNumber(-1), 0u);
+        EXPECT_EQ(manager.GetPanelNumber(c.count < 0 ? 0 : c.count), 0u);
+    }
+}
+
 TEST_F(LoadTest, ALaterRecordOfTheSameNameReplacesTheEarlierInItsPlace)
 {
     TestManager manager(

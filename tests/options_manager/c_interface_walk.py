@@ -1,5 +1,5 @@
 """c_interface_walk.py LIBRARY DATABASE INI_FOLDER: the walk of
-CInterfaceWalk.c, through Python's standard ctypes, printing the same lines;
+c_interface_walk.c, through Python's standard ctypes, printing the same lines;
 then bad arguments. Exit code 0 when every check held."""
 import ctypes
 import sys

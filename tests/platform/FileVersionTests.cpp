@@ -184,10 +184,10 @@ TEST_P(TruncatedImageTest, CutBeforeTheEndOfTheVersionBlockHasNoVersion)
     }
 }
 
-TEST_P(TruncatedImageTest, CutAnywhereInASectionHasNoVersion)
+TEST_P(TruncatedImageTest, CutAnywhereInTheResourceSectionHasNoVersion)
 {
-    // The version block survives these cuts, but a loader refuses an image
-    // whose sections are not all in the file: it is no program to judge.
+    // The version block survives these cuts, but the version functions read
+    // the section that holds the resources as a whole.
     PeOptions options;
     options.pe32Plus = GetParam();
     const PeImage image = BuildPeImage(options);
@@ -205,6 +205,22 @@ TEST_P(TruncatedImageTest, CutAnywhereInASectionHasNoVersion)
     longer.Write(path);
     const Result result = Read(path);
     EXPECT_TRUE(result.found);
+    EXPECT_EQ(result.ls, Words(0, 142));
+}
+
+TEST_P(TruncatedImageTest, OtherSectionsCutShortKeepTheVersion)
+{
+    // The code section's file data placed past the end of the file, as in a
+    // copy cut short after the resources: the version is still read.
+    PeOptions options;
+    options.pe32Plus = GetParam();
+    PeImage image = BuildPeImage(options);
+    image.Put32(image.sectionTable + 20, static_cast<std::uint32_t>(image.bytes.size()));
+    const auto path = dir.Path() / L"Qvw.exe";
+    image.Write(path);
+    const Result result = Read(path);
+    EXPECT_TRUE(result.found);
+    EXPECT_EQ(result.ms, Words(14, 0));
     EXPECT_EQ(result.ls, Words(0, 142));
 }
 
@@ -310,6 +326,9 @@ const DamageCase kDamages[] = {
     {"dataSizeHuge", NoOptions, [](PeImage& i) { i.Put32(i.dataEntry + 4, 0xFFFFFFFF); }},
     {"dataSizeShorterThanTheFixedInfo", NoOptions,
      [](PeImage& i) { i.Put32(i.dataEntry + 4, 80); }},
+    // The system's version functions read the next three and we do not, on
+    // purpose: a block with a wrong key or a length that disagrees with the
+    // resource's is damaged, whatever its fixed file information says.
     {"versionBlockLengthShorterThanTheFixedInfo", NoOptions,
      [](PeImage& i) { i.Put16(i.versionInfo, 60); }},
     {"versionBlockLengthBeyondTheResource", NoOptions,

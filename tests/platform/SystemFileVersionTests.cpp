@@ -1,6 +1,6 @@
 // The image walk that reads file versions on POSIX (and screens images on
 // Windows) against the system's own version functions, on the PE files of
-// the system folder: whole, and cut inside their sections.
+// the system folder: whole, and cut short inside their sections.
 #include "pe_version.h"
 
 #include "FakeOs.h"
@@ -58,15 +58,19 @@ Version SystemVersion(const std::wstring& file)
     return version;
 }
 
-Version WalkVersion(const std::string& bytes, std::size_t count)
+// The walk over the first count bytes; needed is set to the end of the
+// furthest byte it read.
+Version WalkVersion(const std::string& bytes, std::size_t count, std::size_t* needed = nullptr)
 {
     Version version;
     version.found = platform::pe::FindFileVersion(
-        [&bytes, count](std::uint64_t offset, unsigned char* buffer, std::uint64_t wanted)
+        [&bytes, count, needed](std::uint64_t offset, unsigned char* buffer, std::uint64_t wanted)
         {
             if (offset > count || wanted > count - offset)
                 return false;
             std::copy_n(bytes.data() + offset, wanted, buffer);
+            if (needed != nullptr)
+                *needed = std::max(*needed, static_cast<std::size_t>(offset + wanted));
             return true;
         },
         version.ms, version.ls);
@@ -116,6 +120,7 @@ TEST(SystemFileVersionTest, WalkAgreesWithTheVersionFunctionsOnSystemFiles)
     testing_support::TempDir dir;
     std::size_t compared = 0;
     std::size_t withVersion = 0;
+    std::size_t cutWithVersion = 0;
     for (std::size_t i = 0; i < files.size(); i += 3)
     {
         std::ifstream in(files[i], std::ios::binary);
@@ -130,20 +135,32 @@ TEST(SystemFileVersionTest, WalkAgreesWithTheVersionFunctionsOnSystemFiles)
         std::ofstream(whole, std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const Version expected = SystemVersion(whole.wstring());
-        EXPECT_EQ(WalkVersion(bytes, bytes.size()), expected);
+        std::size_t needed = 0;
+        EXPECT_EQ(WalkVersion(bytes, bytes.size(), &needed), expected);
         ++compared;
         withVersion += expected.found ? 1 : 0;
-        // Cut inside the section data, as a copy that stopped half-way: never
-        // a version where the system has none, and none at all.
-        for (const std::size_t cut : {end - 4, end / 2})
+        // Cut copies, as a copy that stopped half-way leaves them: inside the
+        // last section, half-way, and at the end of what the walk reads (the
+        // version block, mostly) and one byte short of it. The system reads a
+        // version from a copy whose other sections are cut short, not from
+        // one cut inside the section holding the resources.
+        for (const std::size_t cut : {end - 4, end / 2, needed, needed - 1})
         {
+            if (cut == 0 || cut >= bytes.size())
+                continue;
             SCOPED_TRACE("cut at " + std::to_string(cut));
-            const Version walked = WalkVersion(bytes, cut);
-            EXPECT_FALSE(walked.found) << walked;
+            const auto copy =
+                dir.Path() / (std::to_wstring(i) + L"-" + std::to_wstring(cut) + L".dll");
+            std::ofstream(copy, std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(cut));
+            const Version theirs = SystemVersion(copy.wstring());
+            EXPECT_EQ(WalkVersion(bytes, cut), theirs);
+            cutWithVersion += theirs.found ? 1 : 0;
         }
     }
     EXPECT_GE(compared, 20u);
     EXPECT_GE(withVersion, 10u) << "too few files with a version resource to compare";
+    EXPECT_GE(cutWithVersion, 10u) << "too few cut copies that keep their version";
 }
 
 } // namespace

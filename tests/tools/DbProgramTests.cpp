@@ -4,6 +4,8 @@
 #include "CaseName.h"
 #include "ToolRun.h"
 
+#include <lumbrix/version.h>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -513,6 +515,9 @@ TEST_F(DbProgram, CommandLineMistakesAreUsageErrors)
     const testing_support::RunResult help = Db({L"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("build"), std::string::npos);
+    const testing_support::RunResult version = Db({L"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "lumbrix-db " LUMBRIX_VERSION "\n");
 }
 
 // The sample a wizard might use: everything leads somewhere.

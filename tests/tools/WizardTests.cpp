@@ -3,6 +3,8 @@
 #include "DatabaseFile.h"
 #include "ToolRun.h"
 
+#include <lumbrix/version.h>
+
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
@@ -320,6 +322,12 @@ TEST_F(Wizard, PanelsWithNothingToOfferAndUnreadableDatabases)
          {std::vector<std::wstring>{L"--panel", L"x"}, {L"--bogus"}, {L"--stream"}})
         EXPECT_EQ(Walk(arguments).exitCode, 2);
     EXPECT_EQ(RunTool(WizardTool(), {}, m_dir.Path()).exitCode, 2);
+    const testing_support::RunResult help = RunTool(WizardTool(), {L"--help"}, m_dir.Path());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("usage: lumbrix-wizard DATABASE", 0), 0u) << help.output;
+    const testing_support::RunResult version = RunTool(WizardTool(), {L"--version"}, m_dir.Path());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "lumbrix-wizard " LUMBRIX_VERSION "\n");
 }
 
 TEST_F(Wizard, DatabasePathsOutsideTheAnsiCodePageWork)

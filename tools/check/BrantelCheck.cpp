@@ -2,6 +2,7 @@
 //
 //   brantel-check descriptor [FILE]          FILE defaults to brantel.dat
 //   brantel-check run [--folder DIR] [--json] DIR defaults to the current folder
+//   brantel-check --help | --version
 //
 // Exit codes: descriptor: 0 no errors, 1 errors; run: 0 whatever the outcome,
 // 1 when the dry run could not be made; both: 2 for usage errors.
@@ -192,6 +193,11 @@ int Run(const std::vector<std::string>& arguments)
     if (command == "--help" || command == "-h")
     {
         Print(kUsageText);
+        return kDone;
+    }
+    if (command == "--version")
+    {
+        Print("brantel-check " QUENVIA_VERSION "\n");
         return kDone;
     }
     if (command == "descriptor")

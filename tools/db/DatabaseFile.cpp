@@ -27,14 +27,6 @@ std::string ExceptionText(CException* e)
     return e->ErrorText().ToUtf8();
 }
 
-std::int32_t WordAt(const unsigned char* bytes)
-{
-    const std::uint32_t word =
-        static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-        static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return static_cast<std::int32_t>(word);
-}
-
 void StoreRecord(CArchive& ar, const OptionRecord& record)
 {
     OptionLocus locus(record.id, L"", record.title, record.data1, record.data2, record.data3);
@@ -90,27 +82,15 @@ std::string DatabaseBytes(const Database& database, const std::string* nameField
 // Positions the file at the stream, the way the library finds it.
 void SeekToStream(CFile& file, const platform::XString& streamName)
 {
-    unsigned char countBytes[4] = {0, 0, 0, 0};
-    if (file.Read(countBytes, sizeof(countBytes)) < sizeof(countBytes))
+    const lumbrix_format::StreamSearch search = lumbrix_format::FindStream(file, streamName);
+    if (search.found)
+        return;
+    if (!search.countWhole)
         throw FileError("the directory: the file is too short to hold one");
-    const std::int32_t entries = WordAt(countBytes);
-    for (std::int32_t k = 0; k < entries; ++k)
-    {
-        unsigned char entry[kDirectoryEntrySize];
-        if (file.Read(entry, kDirectoryEntrySize) < kDirectoryEntrySize)
-            throw FileError("the directory: the file ends inside entry " + std::to_string(k));
-        const char* name = reinterpret_cast<const char*>(entry + 4);
-        const void* nul = std::memchr(name, 0, kStreamNameFieldSize);
-        const std::size_t length =
-            nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - name)
-                           : kStreamNameFieldSize;
-        if (platform::CompareNoCase(platform::AnsiToText(name, length), streamName) == 0)
-        {
-            file.Seek(static_cast<LONGLONG>(WordAt(entry)), CFile::begin);
-            return;
-        }
-    }
-    const std::int32_t count = entries < 0 ? 0 : entries;
+    if (search.entriesRead < search.entries)
+        throw FileError("the directory: the file ends inside entry " +
+                        std::to_string(search.entriesRead));
+    const std::int32_t count = search.entries < 0 ? 0 : search.entries;
     throw FileError("the directory (" + std::to_string(count) +
                     (count == 1 ? " entry" : " entries") + ") names no internal stream \"" +
                     Utf8(streamName) + "\"");

@@ -2,6 +2,7 @@
 // with the library's own OptionLocus serialization.
 #pragma once
 
+#include "CompoundDirectory.h"
 #include "DatabaseModel.h"
 
 #include <filesystem>
@@ -10,9 +11,10 @@
 namespace lumbrix_db
 {
 
-// Size of one compound directory entry: the offset and the name field.
-constexpr std::uint32_t kDirectoryEntrySize = 260;
-constexpr std::size_t kStreamNameFieldSize = 256;
+// Size of one compound directory entry (the offset and the name field), and
+// of its name field: the library's.
+using lumbrix_format::kDirectoryEntrySize;
+using lumbrix_format::kStreamNameFieldSize;
 
 // Why a compound directory cannot hold this stream name (its single-byte
 // ANSI form must give the same text back and fit its field with a NUL), or

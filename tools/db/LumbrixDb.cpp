@@ -3,6 +3,7 @@
 //   lumbrix-db build IN.json OUT.db [--stream NAME]
 //   lumbrix-db dump DB [--stream NAME]
 //   lumbrix-db check DB [--stream NAME]
+//   lumbrix-db --help | --version
 //
 // Exit codes: 0 done (check: nothing found), 1 a file could not be read or
 // written (check: findings), 2 the command line or the JSON input is wrong.
@@ -11,6 +12,7 @@
 #include "DatabaseJson.h"
 
 #include <CLI/CLI.hpp>
+#include <lumbrix/version.h>
 #include <platform/program.h>
 
 #include <cstdio>
@@ -195,6 +197,7 @@ int Run(int argc, char** argv)
 {
     CLI::App app("Builds, shows and checks Lumbrix options databases.", "lumbrix-db");
     app.require_subcommand(1);
+    app.set_version_flag("--version", "lumbrix-db " LUMBRIX_VERSION, "Prints the version.");
     // Paths may begin with '/': they are never options, on Windows either.
     app.allow_windows_style_options(false);
 

@@ -3,8 +3,11 @@
 //
 //   LumbrixWizard.exe DATABASE [--stream NAME] [--panel N] [--ini-dir DIR]
 //
+//   LumbrixWizard.exe --help | --version
+//
 // Exit code 0 after Finish, 1 after Cancel, 2 when the command line is wrong
-// or the database cannot be used.
+// or the database cannot be used. --help shows the usage and --version the
+// version, each in a message box, and exit with 0.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,6 +18,9 @@
 #include "WizardWalk.h"
 #include "resource.h"
 
+#include <lumbrix/version.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -67,8 +73,22 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int)
     controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
 
+    const std::vector<std::wstring> given = Arguments();
+    const auto asks = [&given](const wchar_t* option)
+    { return std::find(given.begin(), given.end(), option) != given.end(); };
+    if (asks(L"--help"))
+    {
+        MessageBoxW(nullptr, LoadText(IDS_USAGE).c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    if (asks(L"--version"))
+    {
+        MessageBoxW(nullptr, L"LumbrixWizard.exe " LUMBRIX_VERSION, kWizardTitle,
+                    MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     WizardArguments arguments;
-    if (!ParseWizardArguments(Arguments(), arguments))
+    if (!ParseWizardArguments(given, arguments))
     {
         MessageBoxW(nullptr, LoadText(IDS_USAGE).c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
         return kWizardUnusable;

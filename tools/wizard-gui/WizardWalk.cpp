@@ -53,6 +53,15 @@ void ShowLibraryMessage(const wchar_t* pszMessage, void* pContext)
     MessageBoxW(walk->Window(), pszMessage, kLibraryCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
+// The number of the file's first panel; false when it holds none.
+bool FirstPanel(const OptionsManager& manager, unsigned int& nPanel)
+{
+    if (manager.GetPanelCount() <= 0)
+        return false;
+    nPanel = manager.GetPanelNumber(0);
+    return true;
+}
+
 } // namespace
 
 bool ParseWizardArguments(const std::vector<std::wstring>& arguments, WizardArguments& parsed)
@@ -78,21 +87,6 @@ bool ParseWizardArguments(const std::vector<std::wstring>& arguments, WizardArgu
     }
     return !parsed.database.empty();
 }
-
-// The manager, with a look at the panel numbers the file holds.
-class WizardWalk::Manager : public OptionsManager
-{
-public:
-    using OptionsManager::OptionsManager;
-
-    bool FirstPanel(unsigned int& nPanel) const
-    {
-        if (m_nPanelCount <= 0 || m_arrPanelNumbers.GetSize() == 0)
-            return false;
-        nPanel = m_arrPanelNumbers.GetAt(0);
-        return true;
-    }
-};
 
 WizardWalk::WizardWalk(const WizardArguments& arguments) : m_arguments(arguments)
 {
@@ -124,10 +118,10 @@ bool WizardWalk::Start()
 {
     const wchar_t* pszIniDirectory = m_iniDirectory.empty() ? nullptr : m_iniDirectory.c_str();
     if (m_arguments.stream.empty())
-        m_manager = std::make_unique<Manager>(m_databasePath.c_str(), pszIniDirectory);
+        m_manager = std::make_unique<OptionsManager>(m_databasePath.c_str(), pszIniDirectory);
     else
-        m_manager = std::make_unique<Manager>(m_databasePath.c_str(), m_arguments.stream.c_str(),
-                                              pszIniDirectory);
+        m_manager = std::make_unique<OptionsManager>(m_databasePath.c_str(),
+                                                     m_arguments.stream.c_str(), pszIniDirectory);
 
     const HCURSOR hPrevious = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const bool loaded = m_manager->LoadDB() != 0;
@@ -136,7 +130,7 @@ bool WizardWalk::Start()
         return false; // the library has said why
 
     unsigned int nPanel = m_arguments.panel;
-    if (!m_arguments.hasPanel && !m_manager->FirstPanel(nPanel))
+    if (!m_arguments.hasPanel && !FirstPanel(*m_manager, nPanel))
     {
         Tell(LoadText(IDS_NO_PANELS));
         return false;

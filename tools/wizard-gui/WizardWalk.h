@@ -76,8 +76,6 @@ public:
     void SetExit(WizardExit exit) { m_exit = exit; }
 
 private:
-    class Manager;
-
     PanelStep MakeStep(unsigned int panel);
     // Saves the choice of a panel, and tells when the INI file refused it.
     void Save(unsigned int panel, OptionLocus* pLocus);
@@ -86,7 +84,7 @@ private:
     WizardArguments m_arguments;
     std::wstring m_databasePath;
     std::wstring m_iniDirectory;
-    std::unique_ptr<Manager> m_manager;
+    std::unique_ptr<OptionsManager> m_manager;
     std::vector<PanelStep> m_steps;
     HWND m_hwndSheet = nullptr;
     WizardExit m_exit = kWizardCancelled;

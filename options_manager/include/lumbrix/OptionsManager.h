@@ -57,6 +57,15 @@ public:
     const int SaveLastPanelOptionSeln(unsigned int nPanel, OptionLocus* pLocus);
     const int RetrieveLastPanelOptionSeln(unsigned int nPanel, OptionLocus*& pLocus);
 
+    // The panels of the loaded database, for hosts that walk them: -1 while
+    // no database is loaded, else the count the file declared (0 when the
+    // count was refused).
+    int GetPanelCount() const;
+    // The number of the panel at nIndex, in the order of the file; 0 for a
+    // panel that a failed load did not reach, and when nIndex is not below
+    // GetPanelCount().
+    unsigned int GetPanelNumber(int nIndex) const;
+
     OptionsManager(const OptionsManager&) = delete;
     OptionsManager& operator=(const OptionsManager&) = delete;
 

@@ -31,6 +31,25 @@ PLATFORM_API std::wstring ToWide(XStringView text);
 PLATFORM_API std::string ToUtf8(XStringView text);
 PLATFORM_API XString FromUtf8(std::string_view bytes);
 
+// The one UTF-8 decoder; what becomes of bytes that are not well-formed
+// UTF-8 (a lead byte without its continuation bytes, a stray continuation
+// byte, an overlong form, a surrogate, a code point past U+10FFFF) is the
+// caller's choice:
+enum class Utf8Policy
+{
+    // U+FFFD, and decoding goes on at the next byte; a surrogate or a code
+    // point past U+10FFFF, which is complete, gives one U+FFFD for all of
+    // its bytes (FromUtf8).
+    kReplace,
+    // Each such byte stands for itself as U+DC00 + byte (DecodeFileName).
+    kEscapeBytes,
+    // Decoding stops there and the result is false: a check for
+    // well-formed UTF-8.
+    kReject,
+};
+// Appends the decoded text to out; false only when kReject met a fault.
+PLATFORM_API bool DecodeUtf8(std::string_view bytes, Utf8Policy policy, XString& out);
+
 // File-system names on POSIX, where a name is any bytes but NUL and text is
 // UTF-16: UTF-8, except that each byte that is not part of valid UTF-8 (any
 // of 0x80..0xFF) stands for itself as the lone surrogate U+DC80..U+DCFF. So

@@ -143,6 +143,14 @@ wizard_start && press Return
 wizard_wait
 [ "$WIZARD_EXIT" = 2 ] || fail "exit code $WIZARD_EXIT, expected 2"
 
+# Asked for: the usage or the version in a message box, then exit code 0.
+for option in --help --version; do
+  case_name=$option
+  wizard_start "$option" && press Return
+  wizard_wait
+  [ "$WIZARD_EXIT" = 0 ] || fail "$option: exit code $WIZARD_EXIT, expected 0"
+done
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"
   exit 1

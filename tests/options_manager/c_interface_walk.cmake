@@ -2,7 +2,7 @@
 # program and, when given, the Python ctypes script, and compares what each
 # prints with the expected walk.
 #   cmake -DDB_TOOL=... -DWALK=... -DSAMPLE=... -DEXPECTED=... -DWORK_DIR=...
-#         [-DEMULATOR=...] [-DPYTHON=... -DSCRIPT=... -DLIBRARY=...] -P CInterfaceWalk.cmake
+#         [-DEMULATOR=...] [-DPYTHON=... -DSCRIPT=... -DLIBRARY=...] -P c_interface_walk.cmake
 
 function(run_step what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -7,8 +7,10 @@
 // with '*'. Enter takes it; a number takes that option; q stops. The choice is
 // saved in the manager's INI file (beside the database unless --ini-dir says
 // otherwise) and the chosen option's next panel follows, until there is none.
-// --auto takes every preselection without asking.
+// --auto takes every preselection without asking. --help prints this usage,
+// --version the version; both exit with 0.
 #include <lumbrix/OptionsManager.h>
+#include <lumbrix/version.h>
 #include <platform/file.h>
 #include <platform/program.h>
 #include <platform/text.h>
@@ -22,20 +24,14 @@
 namespace
 {
 
-// The manager, with a look at the panel numbers the file holds.
-class WizardManager : public OptionsManager
+// The number of the file's first panel; false when it holds none.
+bool FirstPanel(const OptionsManager& manager, unsigned int& nPanel)
 {
-public:
-    using OptionsManager::OptionsManager;
-
-    bool FirstPanel(unsigned int& nPanel) const
-    {
-        if (m_nPanelCount <= 0 || m_arrPanelNumbers.GetSize() == 0)
-            return false;
-        nPanel = m_arrPanelNumbers.GetAt(0);
-        return true;
-    }
-};
+    if (manager.GetPanelCount() <= 0)
+        return false;
+    nPanel = manager.GetPanelNumber(0);
+    return true;
+}
 
 void Print(const std::string& text)
 {
@@ -66,13 +62,16 @@ struct Options
     bool hasPanel = false;
     unsigned int panel = 0;
     bool automatic = false;
+    bool help = false;
+    bool version = false;
 };
+
+const char kUsageText[] =
+    "usage: lumbrix-wizard DATABASE [--stream NAME] [--panel NUMBER] [--ini-dir DIR] [--auto]\n";
 
 int Usage()
 {
-    std::fputs("usage: lumbrix-wizard DATABASE [--stream NAME] [--panel NUMBER] [--ini-dir DIR] "
-               "[--auto]\n",
-               stderr);
+    std::fputs(kUsageText, stderr);
     return 2;
 }
 
@@ -99,7 +98,11 @@ bool ParseArguments(int argc, char* argv[], Options& options)
     {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--auto")
+        if (arg == "--help")
+            options.help = true;
+        else if (arg == "--version")
+            options.version = true;
+        else if (arg == "--auto")
             options.automatic = true;
         else if (arg == "--stream" && hasValue)
             options.stream = argv[++i];
@@ -116,7 +119,7 @@ bool ParseArguments(int argc, char* argv[], Options& options)
         else
             return false;
     }
-    return !options.database.empty();
+    return !options.database.empty() || options.help || options.version;
 }
 
 bool Lists(const CTypedPtrArray<CObArray, OptionLocus*>& options, const OptionLocus* pLocus)
@@ -157,6 +160,16 @@ int Run(int argc, char* argv[])
     Options options;
     if (!ParseArguments(argc, argv, options))
         return Usage();
+    if (options.help)
+    {
+        Print(kUsageText);
+        return 0;
+    }
+    if (options.version)
+    {
+        Print("lumbrix-wizard " LUMBRIX_VERSION "\n");
+        return 0;
+    }
 
     // Both paths made absolute: the INI path is derived from the database
     // path's last separator (none in a bare file name, which would turn the
@@ -177,9 +190,9 @@ int Run(int argc, char* argv[])
 
     const CString strDatabase = Absolute(options.database);
     const CString strStream = Wide(options.stream);
-    WizardManager* pManager = options.stream.empty()
-                                  ? new WizardManager(strDatabase, pszIniDirectory)
-                                  : new WizardManager(strDatabase, strStream, pszIniDirectory);
+    OptionsManager* pManager = options.stream.empty()
+                                   ? new OptionsManager(strDatabase, pszIniDirectory)
+                                   : new OptionsManager(strDatabase, strStream, pszIniDirectory);
 
     if (!pManager->LoadDB())
     {
@@ -188,7 +201,7 @@ int Run(int argc, char* argv[])
         return 1;
     }
     unsigned int nPanel = options.panel;
-    if (!options.hasPanel && !pManager->FirstPanel(nPanel))
+    if (!options.hasPanel && !FirstPanel(*pManager, nPanel))
     {
         Print("The options database holds no panels.\n");
         delete pManager;
