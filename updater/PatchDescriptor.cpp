@@ -20,7 +20,8 @@ const wchar_t* const kInstallerExtension = L".exe";
 const wchar_t* const kValueSeparator = L"=";
 const wchar_t kListSeparator = L',';
 
-const wchar_t* const kKeyFileNotFound6 = L"Patch update read process: key file not found.Exit code 6.";
+const wchar_t* const kKeyFileNotFound6 =
+    L"Patch update read process: key file not found.Exit code 6.";
 const wchar_t* const kKeyValuesNotFound1 =
     L"Patch update read process: key values not found.Exit code 1.";
 const wchar_t* const kKeyValuesNotFound2 =
@@ -29,7 +30,8 @@ const wchar_t* const kKeyValuesNotFound3 =
     L"Patch update read process: key values not found.Exit code 3.";
 const wchar_t* const kKeyValuesNotFound4 =
     L"Patch update read process: key values not found.Exit code 4.";
-const wchar_t* const kKeyFileNotFound5 = L"Patch update read process: key file not found.Exit code 5.";
+const wchar_t* const kKeyFileNotFound5 =
+    L"Patch update read process: key file not found.Exit code 5.";
 const wchar_t* const kKeyValuesFound = L"Patch update read process: key values found.";
 
 const wchar_t* ReadCompletedText(BOOL bLocal)
@@ -177,8 +179,11 @@ void CPatchExecute::ParsePatchDescriptor(const CString& strContent)
         return;
     }
 
+    // PatchFile names a file in the program's folder and nothing else: a
+    // path ("..\\other\\setup.exe"), a stream or drive ("x:") or a device
+    // ("NUL.exe") would start something the patch folder does not hold.
     const CString strInstaller = JoinPath(m_strUpdateFolder, strFile);
-    if (!platform::CurrentOs().PathExists(strInstaller.Units()))
+    if (!IsPlainFileName(strFile) || !platform::CurrentOs().PathExists(strInstaller.Units()))
     {
         AppendLogMessage(kKeyFileNotFound5);
         m_bDescriptorValid = false;
@@ -204,7 +209,8 @@ void CPatchExecute::SplitPreviousVersions(const CString& strList)
     const CString strText = RemoveLineBreaks(strList);
     const int nLength = strText.GetLength();
 
-    auto appendItem = [this](CString strItem) {
+    auto appendItem = [this](CString strItem)
+    {
         strItem.Trim();
         if (!strItem.IsEmpty())
             m_arrPreviousVersions.SetAtGrow(m_arrPreviousVersions.GetSize(), strItem);

@@ -26,18 +26,48 @@ Os* g_current = nullptr;
 
 Os::~Os() = default;
 
-void* Os::ModuleHandle() { return platform::ModuleHandle(); }
-XString Os::ModuleFileName() { return platform::ModuleFileName(); }
-XString Os::CommandLine() { return platform::CommandLine(); }
-bool Os::InitializeFramework(void* module) { return module != nullptr; }
+void* Os::ModuleHandle()
+{
+    return platform::ModuleHandle();
+}
+XString Os::ModuleFileName()
+{
+    return platform::ModuleFileName();
+}
+XString Os::CommandLine()
+{
+    return platform::CommandLine();
+}
+bool Os::InitializeFramework(void* module)
+{
+    return module != nullptr;
+}
 
-void Os::WriteConsoleText(XStringView text) { platform::WriteConsoleText(text); }
-void Os::ClearConsole() { platform::ClearConsole(); }
-void Os::RemoveConsoleMenuCommand(unsigned command) { platform::RemoveConsoleMenuCommand(command); }
+void Os::WriteConsoleText(XStringView text)
+{
+    platform::WriteConsoleText(text);
+}
+void Os::ClearConsole()
+{
+    platform::ClearConsole();
+}
+void Os::RemoveConsoleMenuCommand(unsigned command)
+{
+    platform::RemoveConsoleMenuCommand(command);
+}
 
-bool Os::ListProcessNames(std::vector<XString>& names) { return platform::ListProcessNames(names); }
-void Os::Sleep(unsigned long milliseconds) { platform::SleepMilliseconds(milliseconds); }
-bool Os::LocalTime(std::tm& out) { return platform::LocalTime(out); }
+bool Os::ListProcessNames(std::vector<XString>& names)
+{
+    return platform::ListProcessNames(names);
+}
+void Os::Sleep(unsigned long milliseconds)
+{
+    platform::SleepMilliseconds(milliseconds);
+}
+bool Os::LocalTime(std::tm& out)
+{
+    return platform::LocalTime(out);
+}
 
 Status Os::RegistryOpenKey(XStringView subKey, RegistryKey& key)
 {
@@ -47,7 +77,10 @@ Status Os::RegistryQueryString(RegistryKey key, XStringView valueName, XString& 
 {
     return platform::RegistryQueryString(key, valueName, text);
 }
-void Os::RegistryCloseKey(RegistryKey key) { platform::RegistryCloseKey(key); }
+void Os::RegistryCloseKey(RegistryKey key)
+{
+    platform::RegistryCloseKey(key);
+}
 
 bool Os::ReadFileVersion(XStringView path, std::uint32_t& versionMS, std::uint32_t& versionLS)
 {
@@ -57,9 +90,19 @@ Status Os::StartProgram(XStringView file, XStringView directory, ProcessHandle& 
 {
     return platform::StartProgram(file, directory, process);
 }
-void Os::WaitForProgram(ProcessHandle process) { platform::WaitForProgram(process); }
+void Os::WaitForProgram(ProcessHandle process)
+{
+    platform::WaitForProgram(process);
+}
+FolderTrust Os::CheckFolderTrust(XStringView folder)
+{
+    return platform::CheckFolderTrust(folder);
+}
 
-bool Os::PathExists(XStringView path) { return platform::PathExists(path); }
+bool Os::PathExists(XStringView path)
+{
+    return platform::PathExists(path);
+}
 Status Os::FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file)
 {
     return platform::FileOpen(path, mode, file);
@@ -77,9 +120,18 @@ Status Os::FileSeek(FileHandle file, std::int64_t offset, SeekOrigin origin,
 {
     return platform::FileSeek(file, offset, origin, position);
 }
-Status Os::FileSize(FileHandle file, std::uint64_t& size) { return platform::FileSize(file, size); }
-Status Os::FileFlush(FileHandle file) { return platform::FileFlush(file); }
-Status Os::FileClose(FileHandle file) { return platform::FileClose(file); }
+Status Os::FileSize(FileHandle file, std::uint64_t& size)
+{
+    return platform::FileSize(file, size);
+}
+Status Os::FileFlush(FileHandle file)
+{
+    return platform::FileFlush(file);
+}
+Status Os::FileClose(FileHandle file)
+{
+    return platform::FileClose(file);
+}
 Status Os::FileStatusByName(XStringView path, FileInfo& info)
 {
     return platform::FileStatusByName(path, info);
@@ -88,7 +140,10 @@ Status Os::FileStatusByHandle(FileHandle file, FileInfo& info)
 {
     return platform::FileStatusByHandle(file, info);
 }
-XString Os::FullPath(XStringView path) { return platform::FullPath(path); }
+XString Os::FullPath(XStringView path)
+{
+    return platform::FullPath(path);
+}
 
 XString Os::GetPrivateProfileText(const XString* section, const XString* key,
                                   const XString* defaultText, std::size_t bufferSize,
@@ -102,12 +157,27 @@ bool Os::WritePrivateProfileText(const XString* section, const XString* key, con
     return platform::WritePrivateProfileText(section, key, value, fileName);
 }
 
-void Os::ShowMessage(XStringView text) { platform::ShowMessage(text); }
-void Os::SetWaitCursor(bool busy) { platform::SetWaitCursor(busy); }
+void Os::ShowMessage(XStringView text)
+{
+    platform::ShowMessage(text);
+}
+void Os::SetWaitCursor(bool busy)
+{
+    platform::SetWaitCursor(busy);
+}
 
-Os& CurrentOs() { return g_current != nullptr ? *g_current : NativeOs(); }
+Os& CurrentOs()
+{
+    return g_current != nullptr ? *g_current : NativeOs();
+}
 
-ScopedOs::ScopedOs(Os& os) : m_previous(g_current) { g_current = &os; }
-ScopedOs::~ScopedOs() { g_current = m_previous; }
+ScopedOs::ScopedOs(Os& os) : m_previous(g_current)
+{
+    g_current = &os;
+}
+ScopedOs::~ScopedOs()
+{
+    g_current = m_previous;
+}
 
 } // namespace platform

@@ -229,6 +229,10 @@ public:
             KeysOutOfOrder(error);
         else if (nCode == 4)
             EmptyValues(error);
+        else if (nCode == 5 && !IsPlainFileName(CString(ValueOf(FileEntry()))))
+            error(m_at[kFile], "the installer " + Quoted(ValueOf(FileEntry())) +
+                                   " is not a plain file name: PatchFile names a file beside "
+                                   "the descriptor, without a folder, a \":\" or a device name");
         else if (nCode == 5)
             error(m_at[kFile], "the installer " + Quoted(ValueOf(FileEntry())) + " is not in " +
                                    Utf8(m_strFolder) + ", beside the descriptor");
@@ -419,6 +423,12 @@ DescriptorReport CheckDescriptor(platform::Os& os, const platform::XString& path
         report.findings.push_back(std::move(finding));
     std::stable_sort(report.findings.begin(), report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
+
+    // Brantel starts no installer from a folder that others may change.
+    const platform::FolderTrust trust = os.CheckFolderTrust(strFolder.Units());
+    if (!trust.trusted)
+        report.findings.insert(report.findings.begin(),
+                               Finding{Finding::Severity::Error, 0, FolderTrustError(trust), {}});
 
     if (report.accepted)
     {
