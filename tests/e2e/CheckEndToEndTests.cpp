@@ -154,7 +154,7 @@ TEST_F(CheckEndToEnd, ForetoldRecordedPatch)
     Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5");
     const json dry = ExpectForetold(box);
     EXPECT_EQ(dry["outcome"], "already-applied");
-    EXPECT_EQ(dry["record"], "Quenvia 14.0 Patch 5");
+    EXPECT_EQ(dry["record"], json({{"names_patch", true}, {"size", 20}}));
     EXPECT_EQ(dry["file_version"], "14.0.0.4");
 }
 
@@ -176,6 +176,33 @@ TEST_F(CheckEndToEnd, ForetoldPatchUpToTheInstallersStart)
     EXPECT_EQ(fs::u8path(dry["installer"].get<std::string>()), box.PatchFolder() / L"setup.exe");
     EXPECT_EQ(dry["patch_version"], "14.0.0.5");
     EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5") << "the real run installed";
+}
+
+// Run by an administrator, brantel-check may read what its caller cannot: it
+// tells whether the record names the patch, never what the record holds.
+TEST_F(CheckEndToEnd, RecordLinkedToASecretIsNeverPrinted)
+{
+    StandardInstallation();
+    const fs::path secret = box.Root() / L"secret.txt";
+    Sandbox::Write(secret, "TOP-SECRET Quenvia 14.0 Patch 5 TOP-SECRET");
+    std::error_code error;
+    fs::create_symlink(secret, box.Record(), error);
+    if (error)
+        fs::create_hard_link(secret, box.Record(), error);
+    ASSERT_FALSE(error) << error.message();
+    std::map<std::string, std::string> environment;
+#ifndef _WIN32
+    environment["BRANTEL_REGISTRY"] = Sandbox::Utf8(box.Root() / L"registry.reg");
+#endif
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"run", L"--folder", box.PatchFolder().wstring(), L"--json"},
+          std::vector<std::wstring>{L"run", L"--folder", box.PatchFolder().wstring()}})
+    {
+        const testing_support::RunResult result = testing_support::RunProgram(
+            CheckProgram().wstring(), arguments, box.Root().wstring(), environment);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(result.output.find("TOP-SECRET"), std::string::npos) << result.output;
+    }
 }
 
 TEST_F(CheckEndToEnd, ExitCodesOfTheProgram)

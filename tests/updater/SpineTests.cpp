@@ -18,7 +18,10 @@ const std::wstring kGuardLine =
     L"Patch update status: Please check and close Quenvia/Excel application,if open.\n";
 const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";
 
-std::string Rule() { return std::string(89, '=') + "\r\n\r\n"; }
+std::string Rule()
+{
+    return std::string(89, '=') + "\r\n\r\n";
+}
 
 // The log as it must stand on disk for a run message (8-bit, CR LF).
 std::string ExpectedLog(const std::string& message)
@@ -33,7 +36,8 @@ std::string ExpectedLog(const std::string& message)
     return Rule() + "Quenvia 14.0 Patch Update Utility Version : 1.0.5\r\n\r\n" +
            "Quenvia 14.0 Patch Update Utility Date/Time : Sunday 21:45, December 06, 2026\r\n\r\n" +
            Rule() + crlf +
-           "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  =============";
+           "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  "
+           "=============";
 }
 
 class SpineTest : public ::testing::Test
@@ -55,7 +59,10 @@ struct GuardCase
     bool open;
 };
 
-void PrintTo(const GuardCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const GuardCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class GuardTest : public SpineTest, public ::testing::WithParamInterface<GuardCase>
 {

@@ -277,12 +277,6 @@ public:
             }
         }
 
-        const XString file = m_patch.GetPatchFile().Units();
-        if (file.find_first_of(platform::Ascii("\\/")) != kNone)
-            warning(m_at[kFile], "PatchFile " + Quoted(file) +
-                                     " is a path, not a file name: Brantel starts whatever file "
-                                     "it reaches from its own folder");
-
         const CString strInstaller = JoinPath(m_strFolder, m_patch.GetPatchFile());
         const std::string name = Quoted(m_patch.GetPatchFile().Units());
         switch (KindOfProgram(strInstaller))
