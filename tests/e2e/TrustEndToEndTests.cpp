@@ -119,18 +119,66 @@ bool UsersMayAddFiles(const fs::path& folder, BYTE* users)
 }
 #endif
 
+#ifdef _WIN32
+// Under Wine a Windows program may start a Unix one: the tests make links
+// and change owners and modes through a Unix shell, as Wine cannot.
+bool UnderWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+// The Unix path of a Windows path, single-quoted for the shell.
+std::string Unix(const fs::path& path)
+{
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName != nullptr ? unixName(fs::absolute(path).c_str()) : nullptr;
+    const std::string text = name != nullptr ? name : "";
+    if (name != nullptr)
+        HeapFree(GetProcessHeap(), 0, name);
+    return "'" + text + "'";
+}
+void Shell(const std::string& script)
+{
+    std::wstring command = L"Z:\\bin\\sh -c \"" + fs::u8path(script).wstring() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &started))
+    {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+}
+bool WaitFor(const fs::path& file)
+{
+    for (int i = 0; i < 500 && !fs::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(file);
+}
+#endif
+
 // Empty when the folder was changed; otherwise why this platform cannot.
 std::string MakeUntrusted(const fs::path& folder, Change change)
 {
 #ifdef _WIN32
     if (change == Change::OtherOwner)
-        return "the owner is checked on Linux (Wine gives no other account to hand it to)";
-    // BUILTIN\Users may add files, set and read back through the Win32
-    // security functions.
+    {
+        if (!UnderWine())
+            return "no other account to hand the folder to";
+        const fs::path done = folder.parent_path() / L"chown-done";
+        Shell("chown 65534:65534 " + Unix(folder) + " && : > " + Unix(done));
+        return WaitFor(done) ? "" : "chown failed";
+    }
+    // Everyone may add files, set and read back through the Win32 security
+    // functions. (Wine keeps a file's access list in its mode bits: a grant
+    // to Users becomes the group's, which it does not show again; one to
+    // Everyone shows.)
     BYTE users[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof(users);
-    if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &size))
-        return "no SID for Users";
+    if (!CreateWellKnownSid(WinWorldSid, nullptr, users, &size))
+        return "no SID for Everyone";
     PACL old = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
@@ -224,6 +272,115 @@ TEST_F(TrustEndToEnd, PatchFileLeadingOutOfTheFolderIsNotFound)
 // would let a user do at the right moment), never makes it start the other
 // folder's installer.
 
+// A folder link to one folder that, once started, is re-pointed to another
+// and back again and again. Wine cannot make links itself; there a Unix
+// shell, which a Windows program under Wine may start, makes them.
+class RepointedLink
+{
+public:
+    RepointedLink(const fs::path& link, const fs::path& first, const fs::path& second)
+        : m_link(link), m_first(first), m_second(second)
+    {
+#ifdef _WIN32
+        if (UnderWine())
+        {
+            const fs::path made = link.parent_path() / L"link-made";
+            Shell("ln -sfn " + Unix(first) + " " + Unix(link) + " && : > " + Unix(made));
+            m_made = WaitFor(made);
+            return;
+        }
+#endif
+        std::error_code error;
+        fs::create_directory_symlink(first, link, error);
+        m_made = !error;
+    }
+    ~RepointedLink()
+    {
+        Stop();
+#ifdef _WIN32
+        // Wine takes the link for a folder: the sandbox's removal would go
+        // through it.
+        if (m_made && UnderWine())
+        {
+            const fs::path removed = m_link.parent_path() / L"link-removed";
+            Shell("rm -f " + Unix(m_link) + " && : > " + Unix(removed));
+            WaitFor(removed);
+        }
+#endif
+    }
+    RepointedLink(const RepointedLink&) = delete;
+    RepointedLink& operator=(const RepointedLink&) = delete;
+
+    bool Made() const
+    {
+        return m_made;
+    }
+
+    void Start()
+    {
+#ifdef _WIN32
+        if (UnderWine())
+        {
+            const std::string link = Unix(m_link);
+            const std::string next = Unix(m_link.parent_path() / L"link-next");
+            m_stop = m_link.parent_path() / L"link-stop";
+            m_stopped = m_link.parent_path() / L"link-stopped";
+            Shell("sleep 0.1; while [ ! -e " + Unix(m_stop) + " ]; do ln -sfn " + Unix(m_second) +
+                  " " + next + "; mv -Tf " + next + " " + link + "; sleep 0.002; ln -sfn " +
+                  Unix(m_first) + " " + next + "; mv -Tf " + next + " " + link +
+                  "; sleep 0.002; done; : > " + Unix(m_stopped));
+            m_shell = true;
+            return;
+        }
+#endif
+        m_thread = std::thread(
+            [this]
+            {
+                // Brantel is started through the link as it first points.
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                const fs::path next = m_link.parent_path() / L"link-next";
+                for (bool bSecond = true; !m_stopping; bSecond = !bSecond)
+                {
+                    std::error_code ignored;
+                    fs::remove(next, ignored);
+                    fs::create_directory_symlink(bSecond ? m_second : m_first, next, ignored);
+                    fs::rename(next, m_link, ignored);
+                    if (ignored) // where a link cannot be renamed over another
+                    {
+                        fs::remove(m_link, ignored);
+                        fs::create_directory_symlink(bSecond ? m_second : m_first, m_link, ignored);
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+            });
+    }
+
+    void Stop()
+    {
+        m_stopping = true;
+        if (m_thread.joinable())
+            m_thread.join();
+#ifdef _WIN32
+        if (m_shell)
+        {
+            Sandbox::Write(m_stop, "");
+            WaitFor(m_stopped);
+            m_shell = false;
+        }
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    bool m_shell = false;
+    fs::path m_stop, m_stopped;
+#endif
+    fs::path m_link, m_first, m_second;
+    bool m_made = false;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
 TEST_F(TrustEndToEnd, ProgramFolderReachedThroughARepointedLinkNeverStartsAnother)
 {
     Installation();
@@ -235,43 +392,13 @@ TEST_F(TrustEndToEnd, ProgramFolderReachedThroughARepointedLinkNeverStartsAnothe
     Sandbox::Write(other / L"installer-script.txt", "cwd " + Sandbox::Utf8(otherRan) + "\n");
 
     const fs::path link = box.Root() / L"link";
-    std::error_code error;
-    fs::create_directory_symlink(box.PatchFolder(), link, error);
-    if (error)
-        GTEST_SKIP() << "no folder links here: " << error.message();
-
-    std::atomic<bool> stop(false);
-    std::thread repoint(
-        [&]
-        {
-            // Brantel is started through the link as it first points.
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            bool bOther = false;
-            while (!stop)
-            {
-                bOther = !bOther;
-                std::error_code ignored;
-                fs::remove(link, ignored);
-                fs::create_directory_symlink(bOther ? other : box.PatchFolder(), link, ignored);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            std::error_code ignored;
-            fs::remove(link, ignored);
-        });
-    testing_support::RunResult result;
-    try
-    {
-        result = testing_support::RunProgram(ProgramIn(link).wstring(), {}, box.Root().wstring(),
-                                             Registry(box));
-    }
-    catch (...)
-    {
-        stop = true;
-        repoint.join();
-        throw;
-    }
-    stop = true;
-    repoint.join();
+    RepointedLink repointed(link, box.PatchFolder(), other);
+    if (!repointed.Made())
+        GTEST_SKIP() << "no folder links here";
+    repointed.Start();
+    const testing_support::RunResult result = testing_support::RunProgram(
+        ProgramIn(link).wstring(), {}, box.Root().wstring(), Registry(box));
+    repointed.Stop();
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_FALSE(fs::exists(otherRan)) << "the other folder's installer ran";
 }
