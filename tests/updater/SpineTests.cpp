@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 using testing_support::FakeOs;
 using testing_support::TempDir;
 
@@ -158,6 +160,62 @@ TEST_F(SpineTest, FailedValidationStillReadsTheDescriptorAndWaits)
                           "This patch can't be applied. Quenvia 14.0 application is not installed "
                           "in this machine.\n\n"
                           "Patch update read process: key file not found.Exit code 6.\n\n"));
+}
+
+// An operating system that runs out of memory at one call.
+class ExhaustedOs : public FakeOs
+{
+public:
+    bool bLate = false; // at the closing wait rather than at the first registry read
+    void Sleep(unsigned long) override
+    {
+        if (bLate)
+            throw std::bad_alloc();
+    }
+    platform::Status RegistryOpenKey(platform::XStringView subKey,
+                                     platform::RegistryKey& key) override
+    {
+        if (!bLate)
+            throw std::bad_alloc();
+        return FakeOs::RegistryOpenKey(subKey, key);
+    }
+};
+
+// Nothing ends the run without its log: what the run message holds up to the
+// failure, and why the run stopped.
+TEST(SpineFailureTest, RunThatRunsOutOfMemoryStillWritesItsLog)
+{
+    for (const bool bLate : {false, true})
+    {
+        ExhaustedOs os;
+        TempDir dir;
+        platform::ScopedOs scope(os);
+        os.moduleFileName = dir.File(L"Brantel.exe");
+        os.bLate = bLate;
+        const std::wstring key = L"SOFTWARE\\DORVANE Software Inc.\\Quenvia\\14.0";
+        os.registry[key] = {{L"Version", L"14.0"}, {L"Installpath", dir.Wide()}};
+        os.registry[L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0"] = {
+            {L"DisplayIcon", dir.File(L"Qvw.exe")}};
+        dir.Write(L"brantel.dat", "PatchInfo=P\r\nPatchFile=setup.exe\r\nPatchVersion=14.0.0.5\r\n"
+                                  "PreviousVersions=14.0.0.4\r\n");
+        dir.Write(L"setup.exe", "MZ");
+        wchar_t* argv[] = {nullptr};
+        EXPECT_EQ(BrantelMain(0, argv), 0);
+        const std::string stopped = "Patch update process stopped: not enough memory.\n\n";
+        const std::string before = bLate ? "Registry bit support Mode 2: Verified successfully.\n\n"
+                                           "Client side update check, level version completed.\n\n"
+                                           "Client side update check, level three completed.\n\n"
+                                           "Client side update check, level two completed.\n\n"
+                                           "Read patch update installer file completed.\n\n"
+                                           "Patch update read process: key values found.\n\n"
+                                           "This patch is not applicable or not required for the "
+                                           "installed quenvia application.\n\n"
+                                         : "";
+        EXPECT_EQ(dir.Read(L"Log_QVW_14_Brantel.txt"), ExpectedLog(before + stopped)) << bLate;
+        EXPECT_NE(os.console.find(L"Patch update status: Update failed, please check the log for "
+                                  L"complete details.\n"),
+                  std::wstring::npos);
+    }
 }
 
 TEST_F(SpineTest, LogOfAnEmptyMessageIsHeaderThenFooter)
