@@ -6,7 +6,9 @@
 //                               folder, one command a line:
 //                                 copy SOURCE|TARGET   delete PATH
 //                                 cwd PATH (writes the working folder to PATH)
+//                                 env NAME|PATH (writes the variable, or <unset>)
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,6 +47,12 @@ int main(int argc, char* argv[])
             fs::remove(fs::u8path(rest), error);
         else if (command == "cwd")
             std::ofstream(fs::u8path(rest)) << fs::current_path().u8string();
+        else if (command == "env" && bar != std::string::npos)
+        {
+            const char* value = std::getenv(rest.substr(0, bar).c_str());
+            std::ofstream(fs::u8path(rest.substr(bar + 1)))
+                << (value != nullptr ? value : "<unset>");
+        }
     }
     return 7; // the installer's own exit code is never read
 }

@@ -434,6 +434,27 @@ TEST_F(TrustEndToEnd, UnexpandedDisplayIconIgnoresARecordInTheStartFolder)
 }
 
 // ---------------------------------------------------------------------------
+// The installer gets the system's environment, nothing of the caller's (PATH
+// above all, which decides where it finds programs and DLLs).
+
+TEST_F(TrustEndToEnd, InstallerGetsNoneOfTheCallersEnvironment)
+{
+    Installation();
+    const fs::path seen = box.Root() / L"seen.txt";
+    const fs::path path = box.Root() / L"path.txt";
+    box.WriteInstallerScript({"cwd " + Sandbox::Utf8(Marker()),
+                              "env QUENVIA_CALLERS_OWN|" + Sandbox::Utf8(seen),
+                              "env PATH|" + Sandbox::Utf8(path)});
+    const std::string planted = Sandbox::Utf8(box.Root() / L"planted");
+    const testing_support::RunResult result =
+        box.Run({}, fs::path(), {{"QUENVIA_CALLERS_OWN", "1"}, {"PATH", planted}});
+    EXPECT_EQ(result.exitCode, 0);
+    ASSERT_TRUE(fs::exists(Marker())) << "the installer ran";
+    EXPECT_EQ(Sandbox::Read(seen), "<unset>");
+    EXPECT_EQ(Sandbox::Read(path).find(planted), std::string::npos) << Sandbox::Read(path);
+}
+
+// ---------------------------------------------------------------------------
 // The caller's TZ does not reach the elevated run: one naming a FIFO would
 // hang the reading of the time zone for ever.
 
