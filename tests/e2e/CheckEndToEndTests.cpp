@@ -205,6 +205,28 @@ TEST_F(CheckEndToEnd, RecordLinkedToASecretIsNeverPrinted)
     }
 }
 
+#ifndef _WIN32
+// A folder whose name is not UTF-8 is that folder, not its look-alike with
+// U+FFFD in place of the bytes (which anyone may make).
+TEST(CheckEndToEndPaths, FolderWhoseNameIsNotUtf8IsReportedItself)
+{
+    Sandbox box(std::string("patch-\xFF"));
+    box.StandardInstallation();
+    const fs::path lookAlike = box.Root() / "patch-\xEF\xBF\xBD";
+    fs::create_directories(lookAlike);
+    fs::copy_file(box.PatchFolder() / "brantel", lookAlike / "brantel");
+    Sandbox::Write(lookAlike / "brantel.dat", "PatchInfo=other\r\n");
+    // The runner takes text: a shell hands on the name's bytes.
+    const testing_support::RunResult result = testing_support::RunProgram(
+        L"/bin/sh",
+        {L"-c", L"exec \"$0\" run --folder \"$(printf 'patch-\\377')\" --json",
+         CheckProgram().wstring()},
+        box.Root().wstring(), {{"BRANTEL_REGISTRY", Sandbox::Utf8(box.Root() / L"registry.reg")}});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(json::parse(result.output)["outcome"], "would-install") << result.output;
+}
+#endif
+
 TEST_F(CheckEndToEnd, ExitCodesOfTheProgram)
 {
     box.WriteDescriptor(
