@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <userenv.h>
-
 #include <string>
 
 namespace platform
@@ -32,23 +30,38 @@ private:
 // The system's environment, as a new logon would get it: nothing of our
 // caller's (PATH above all, which decides where the installer finds
 // programs and DLLs).
+// userenv.dll is no known DLL: imported, it would be looked for beside the
+// program before anything else runs. So it is loaded from the system folder
+// only, when needed.
 class SystemEnvironment
 {
 public:
     SystemEnvironment()
     {
-        if (!CreateEnvironmentBlock(&m_block, nullptr, FALSE))
+        m_library = LoadLibraryExW(L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        using CreateFn = BOOL(WINAPI*)(void**, HANDLE, BOOL);
+        const auto create = m_library == nullptr
+                                ? nullptr
+                                : reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
+                                      GetProcAddress(m_library, "CreateEnvironmentBlock")));
+        m_destroy = m_library == nullptr
+                        ? nullptr
+                        : reinterpret_cast<DestroyFn>(reinterpret_cast<void*>(
+                              GetProcAddress(m_library, "DestroyEnvironmentBlock")));
+        if (create == nullptr || m_destroy == nullptr || !create(&m_block, nullptr, FALSE))
         {
             m_error = GetLastError();
             m_block = nullptr;
             if (m_error == ERROR_SUCCESS)
-                m_error = ERROR_NOT_ENOUGH_MEMORY;
+                m_error = ERROR_DLL_NOT_FOUND;
         }
     }
     ~SystemEnvironment()
     {
         if (m_block != nullptr)
-            DestroyEnvironmentBlock(m_block);
+            m_destroy(m_block);
+        if (m_library != nullptr)
+            FreeLibrary(m_library);
     }
     SystemEnvironment(const SystemEnvironment&) = delete;
     SystemEnvironment& operator=(const SystemEnvironment&) = delete;
@@ -56,6 +69,9 @@ public:
     DWORD Error() const { return m_error; }
 
 private:
+    using DestroyFn = BOOL(WINAPI*)(void*);
+    HMODULE m_library = nullptr;
+    DestroyFn m_destroy = nullptr;
     void* m_block = nullptr;
     DWORD m_error = ERROR_SUCCESS;
 };
