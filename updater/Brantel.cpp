@@ -4,6 +4,8 @@
 #include "UpdateLog.h"
 #include "platform/os.h"
 
+#include <new>
+
 namespace
 {
 
@@ -44,7 +46,16 @@ int BrantelMain(int, wchar_t*[])
     os.RemoveConsoleMenuCommand(kScMaximize);
 
     CBrantelRun run;
-    run.Execute();
+    try
+    {
+        run.Execute();
+    }
+    catch (...)
+    {
+        // Whatever stopped the run (memory above all), the log still tells
+        // what it had done up to there, and why it stopped.
+        run.WriteLogAfterFailure(std::current_exception());
+    }
     return 0;
 }
 
@@ -65,6 +76,38 @@ void CBrantelRun::Execute()
     else
         os.Sleep(kClosingWait);
     WriteLog(m_patch->GetLogMessage());
+}
+
+void CBrantelRun::WriteLogAfterFailure(std::exception_ptr failure)
+{
+    const wchar_t* reason = L"an unexpected error";
+    try
+    {
+        std::rethrow_exception(failure);
+    }
+    catch (const std::bad_alloc&)
+    {
+        reason = L"not enough memory";
+    }
+    catch (...)
+    {
+    }
+    try
+    {
+        CString strMessage;
+        if (m_patch)
+            strMessage = m_patch->GetLogMessage();
+        else if (m_filter && m_filter->IsApplicationOpen())
+            strMessage = m_filter->GetStatusMessage();
+        strMessage += CString(L"Patch update process stopped: ") + reason + L".\n\n";
+        Print(L"Patch update status: Update failed, please check the log for complete "
+              L"details.\n");
+        WriteLog(strMessage);
+    }
+    catch (...)
+    {
+        // Nothing more can be done; the run still ends without a crash.
+    }
 }
 
 void CBrantelRun::WriteLog(const CString& strMessage)

@@ -5,6 +5,7 @@
 #include "FilterProcess.h"
 #include "PatchExecute.h"
 
+#include <exception>
 #include <optional>
 
 // Runs one patch update; returns the process exit code (1 when start-up
@@ -23,6 +24,9 @@ public:
     CBrantelRun& operator=(const CBrantelRun&) = delete;
 
     void Execute();
+    // After Execute stopped with an exception: the log with what the run
+    // message holds and why the run stopped.
+    void WriteLogAfterFailure(std::exception_ptr failure);
 
     // Null until the run has made them (no patch object while an
     // application is open).

@@ -94,6 +94,21 @@ CString ReadLevelValue(CPatchExecute& patch, const wchar_t* key, const wchar_t* 
     return strText;
 }
 
+// Paths from the registry name places only when absolute: a relative one
+// (an unexpanded "%ProgramFiles%\\..." read from a REG_EXPAND_SZ value, say)
+// would be taken from whatever folder the run was started in, which the
+// caller chooses. Such a value counts as no value.
+CString UsableFolder(const CString& strFolder)
+{
+    return IsAbsolutePath(strFolder) ? strFolder : CString();
+}
+
+CString UsableIconFile(const CString& strLocation)
+{
+    const CString strFile = IconLocationFile(strLocation);
+    return IsAbsolutePath(strFile) ? strFile : CString();
+}
+
 } // namespace
 
 CString FormatErrorCode(LONG lStatus)
@@ -247,7 +262,7 @@ void CPatchExecute::ReadRegistryVersion()
 void CPatchExecute::ReadInstallPath()
 {
     const CString strPath = ReadLevelValue(*this, m_bWow6432Node ? kProductKey64 : kProductKey32,
-                                           kValueInstallPath, kLevelThree);
+                                           kValueInstallPath, kLevelThree, UsableFolder);
     if (!strPath.IsEmpty())
         m_strInstallPath = strPath;
 }
@@ -256,10 +271,10 @@ void CPatchExecute::ReadDisplayIcon()
 {
     // Windows writes the value as an icon location, often quoted and with an
     // icon index; only the file it names is kept, and a value naming none
-    // counts as empty.
+    // counts as empty, as does one whose folder is not absolute.
     const CString strIcon =
         ReadLevelValue(*this, m_bWow6432Node ? kUninstallKey64 : kUninstallKey32, kValueDisplayIcon,
-                       kLevelTwo, IconLocationFile);
+                       kLevelTwo, UsableIconFile);
     if (!strIcon.IsEmpty())
         m_strDisplayIcon = strIcon;
 }

@@ -187,8 +187,11 @@ void CPatchExecute::ParsePatchDescriptor(const CString& strContent)
         return;
     }
 
+    // PatchFile names a file in the program's folder and nothing else: a
+    // path ("..\\other\\setup.exe"), a stream or drive ("x:") or a device
+    // ("NUL.exe") would start something the patch folder does not hold.
     const CString strInstaller = JoinPath(m_strUpdateFolder, strFile);
-    if (!platform::CurrentOs().PathExists(strInstaller.Units()))
+    if (!IsPlainFileName(strFile) || !platform::CurrentOs().PathExists(strInstaller.Units()))
     {
         AppendLogMessage(kKeyFileNotFound5);
         m_bDescriptorValid = false;

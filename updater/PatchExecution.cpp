@@ -60,6 +60,26 @@ void CPatchExecute::ExecutePatch()
     BeginWaitCursor();
     Print(L"Patch update status: Installation in-progress.\nPlease wait to complete...\n");
 
+    // The installer runs with our rights, from its folder and with that
+    // folder as its working folder: whoever may add or replace a file there
+    // (a DLL the installer loads, the installer itself) would run code as
+    // administrator. Such a folder starts nothing.
+    const platform::FolderTrust trust = os.CheckFolderTrust(m_strUpdateFolder.Units());
+    if (!trust.trusted)
+    {
+        AppendLogMessage(L"Execute patch process error: The installer was not started, because "
+                         L"the folder " +
+                         CString(trust.folder) + L" " + CString(trust.reason) +
+                         L". Only administrators may be able to change the patch folder and "
+                         L"the folders above it.");
+        Print(L"Patch update status: Update failed, please check the log for complete "
+              L"details.\n");
+        Print(L"Please wait to close the application...\n");
+        os.Sleep(kFinalWait);
+        EndWaitCursor();
+        return;
+    }
+
     // The installer is the very file the descriptor check found in the
     // program's folder: started by its full path, with that folder as its
     // working folder, never looked up anywhere else.

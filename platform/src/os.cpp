@@ -94,6 +94,10 @@ void Os::WaitForProgram(ProcessHandle process)
 {
     platform::WaitForProgram(process);
 }
+FolderTrust Os::CheckFolderTrust(XStringView folder)
+{
+    return platform::CheckFolderTrust(folder);
+}
 
 bool Os::PathExists(XStringView path)
 {

@@ -104,6 +104,10 @@ void ReadOnlyOs::WaitForProgram(ProcessHandle)
 {
     Record(EventKind::WaitForProgram);
 }
+FolderTrust ReadOnlyOs::CheckFolderTrust(XStringView folder)
+{
+    return m_os.CheckFolderTrust(folder);
+}
 
 bool ReadOnlyOs::PathExists(XStringView path)
 {

@@ -154,7 +154,7 @@ TEST_F(CheckEndToEnd, ForetoldRecordedPatch)
     Sandbox::Write(box.Record(), "Quenvia 14.0 Patch 5");
     const json dry = ExpectForetold(box);
     EXPECT_EQ(dry["outcome"], "already-applied");
-    EXPECT_EQ(dry["record"], "Quenvia 14.0 Patch 5");
+    EXPECT_EQ(dry["record"], json({{"names_patch", true}, {"size", 20}}));
     EXPECT_EQ(dry["file_version"], "14.0.0.4");
 }
 
@@ -177,6 +177,55 @@ TEST_F(CheckEndToEnd, ForetoldPatchUpToTheInstallersStart)
     EXPECT_EQ(dry["patch_version"], "14.0.0.5");
     EXPECT_EQ(Sandbox::Read(box.Record()), "Quenvia 14.0 Patch 5") << "the real run installed";
 }
+
+// Run by an administrator, brantel-check may read what its caller cannot: it
+// tells whether the record names the patch, never what the record holds.
+TEST_F(CheckEndToEnd, RecordLinkedToASecretIsNeverPrinted)
+{
+    StandardInstallation();
+    const fs::path secret = box.Root() / L"secret.txt";
+    Sandbox::Write(secret, "TOP-SECRET Quenvia 14.0 Patch 5 TOP-SECRET");
+    std::error_code error;
+    fs::create_symlink(secret, box.Record(), error);
+    if (error)
+        fs::create_hard_link(secret, box.Record(), error);
+    ASSERT_FALSE(error) << error.message();
+    std::map<std::string, std::string> environment;
+#ifndef _WIN32
+    environment["BRANTEL_REGISTRY"] = Sandbox::Utf8(box.Root() / L"registry.reg");
+#endif
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"run", L"--folder", box.PatchFolder().wstring(), L"--json"},
+          std::vector<std::wstring>{L"run", L"--folder", box.PatchFolder().wstring()}})
+    {
+        const testing_support::RunResult result = testing_support::RunProgram(
+            CheckProgram().wstring(), arguments, box.Root().wstring(), environment);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(result.output.find("TOP-SECRET"), std::string::npos) << result.output;
+    }
+}
+
+#ifndef _WIN32
+// A folder whose name is not UTF-8 is that folder, not its look-alike with
+// U+FFFD in place of the bytes (which anyone may make).
+TEST(CheckEndToEndPaths, FolderWhoseNameIsNotUtf8IsReportedItself)
+{
+    Sandbox box(std::string("patch-\xFF"));
+    box.StandardInstallation();
+    const fs::path lookAlike = box.Root() / "patch-\xEF\xBF\xBD";
+    fs::create_directories(lookAlike);
+    fs::copy_file(box.PatchFolder() / "brantel", lookAlike / "brantel");
+    Sandbox::Write(lookAlike / "brantel.dat", "PatchInfo=other\r\n");
+    // The runner takes text: a shell hands on the name's bytes.
+    const testing_support::RunResult result = testing_support::RunProgram(
+        L"/bin/sh",
+        {L"-c", L"exec \"$0\" run --folder \"$(printf 'patch-\\377')\" --json",
+         CheckProgram().wstring()},
+        box.Root().wstring(), {{"BRANTEL_REGISTRY", Sandbox::Utf8(box.Root() / L"registry.reg")}});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(json::parse(result.output)["outcome"], "would-install") << result.output;
+}
+#endif
 
 TEST_F(CheckEndToEnd, ExitCodesOfTheProgram)
 {

@@ -7,7 +7,9 @@
 //                                 copy SOURCE|TARGET   delete PATH
 //                                 cwd PATH (writes the working folder to PATH)
 //                                 move FROM|TO   dirlink TARGET|LINK
+//                                 env NAME|PATH (writes the variable, or <unset>)
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -51,6 +53,12 @@ int main(int argc, char* argv[])
                                          fs::u8path(rest.substr(bar + 1)), error);
         else if (command == "cwd")
             std::ofstream(fs::u8path(rest)) << fs::current_path().u8string();
+        else if (command == "env" && bar != std::string::npos)
+        {
+            const char* value = std::getenv(rest.substr(0, bar).c_str());
+            std::ofstream(fs::u8path(rest.substr(bar + 1)))
+                << (value != nullptr ? value : "<unset>");
+        }
     }
     return 7; // the installer's own exit code is never read
 }

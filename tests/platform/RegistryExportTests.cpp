@@ -450,6 +450,30 @@ TEST_F(RegistryExportTest, FileThatCannotBeOpenedIsAccessDenied)
     EXPECT_EQ(Open("SOFTWARE"), platform::kErrorAccessDenied);
 }
 
+// The registry decides what an elevated program runs: a file that someone
+// other than root or the running account may change is refused.
+TEST_F(RegistryExportTest, FileOthersMayChangeIsRefused)
+{
+    Write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n");
+    const struct
+    {
+        const char* name;
+        mode_t mode;
+        bool otherOwner;
+        platform::Status status;
+    } rows[] = {{"ownedAndPrivate", 0600, false, platform::kSuccess},
+                {"groupMayWrite", 0664, false, platform::kErrorAccessDenied},
+                {"othersMayWrite", 0646, false, platform::kErrorAccessDenied},
+                {"ownedByAnotherAccount", 0644, true, platform::kErrorAccessDenied}};
+    for (const auto& row : rows)
+    {
+        ASSERT_EQ(chmod(Path().c_str(), row.mode), 0);
+        if (row.otherOwner && (geteuid() != 0 || chown(Path().c_str(), 65534, 65534) != 0))
+            continue; // only root can give a file away
+        EXPECT_EQ(Open("SOFTWARE"), row.status) << row.name;
+    }
+}
+
 struct BrokenCase
 {
     const char* name;

@@ -26,8 +26,14 @@ inline std::wstring Lower(std::wstring text)
     return text;
 }
 
-inline std::wstring W(platform::XStringView text) { return platform::ToWide(text); }
-inline XString X(const std::wstring& text) { return platform::FromWide(text.c_str(), text.size()); }
+inline std::wstring W(platform::XStringView text)
+{
+    return platform::ToWide(text);
+}
+inline XString X(const std::wstring& text)
+{
+    return platform::FromWide(text.c_str(), text.size());
+}
 
 class FakeOs : public platform::Os
 {
@@ -49,7 +55,7 @@ public:
 
     // Registry: key path -> value name -> text (names without regard to case)
     std::map<std::wstring, std::map<std::wstring, std::wstring>> registry;
-    std::map<std::wstring, platform::Status> openErrors;                       // by key
+    std::map<std::wstring, platform::Status> openErrors;                           // by key
     std::map<std::pair<std::wstring, std::wstring>, platform::Status> queryErrors; // key, value
     int registryCalls = 0;
     int openKeys = 0;
@@ -61,6 +67,10 @@ public:
     std::function<platform::Status(const std::wstring&, const std::wstring&)> onStart;
     std::vector<std::pair<std::wstring, std::wstring>> starts;
     int waits = 0;
+    // Folders whose trust check fails (every other one passes), and the
+    // folders checked.
+    std::map<std::wstring, platform::FolderTrust> untrustedFolders;
+    std::vector<std::wstring> trustChecks;
     int waitCursorChanges = 0;
 
     std::tm localTime = MakeTime();
@@ -164,8 +174,7 @@ public:
         --openKeys;
     }
 
-    bool ReadFileVersion(platform::XStringView path, std::uint32_t& ms,
-                         std::uint32_t& ls) override
+    bool ReadFileVersion(platform::XStringView path, std::uint32_t& ms, std::uint32_t& ls) override
     {
         const auto found = fileVersions.find(W(path));
         if (found == fileVersions.end())
@@ -185,6 +194,16 @@ public:
         return status;
     }
     void WaitForProgram(platform::ProcessHandle) override { ++waits; }
+    platform::FolderTrust CheckFolderTrust(platform::XStringView folder) override
+    {
+        trustChecks.push_back(W(folder));
+        const auto found = untrustedFolders.find(W(folder));
+        if (found != untrustedFolders.end())
+            return found->second;
+        platform::FolderTrust trust;
+        trust.trusted = true;
+        return trust;
+    }
     void SetWaitCursor(bool) override { ++waitCursorChanges; }
 
     // A version (a.b.c.d) as the two words of the fixed file information.
@@ -208,8 +227,8 @@ public:
         const auto base = std::filesystem::temp_directory_path();
         for (;;)
         {
-            m_path = base / ("quenvia-test-" + std::to_string(Pid()) + "-" +
-                             std::to_string(++counter));
+            m_path =
+                base / ("quenvia-test-" + std::to_string(Pid()) + "-" + std::to_string(++counter));
             if (std::filesystem::create_directories(m_path))
                 break;
         }

@@ -49,7 +49,10 @@ protected:
     {
         os.fileVersions[product] = FakeOs::Version(a, b, c, d);
     }
-    void Record(const std::string& text) { dir.Write(L"product" + kSep + L"installedupdates.dat", text); }
+    void Record(const std::string& text)
+    {
+        dir.Write(L"product" + kSep + L"installedupdates.dat", text);
+    }
 
     // The entries the run adds after construction.
     static std::wstring Added(const CPatchExecute& patch, const CString& before)
@@ -84,7 +87,10 @@ struct DecisionCase
     bool required;
 };
 
-void PrintTo(const DecisionCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const DecisionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class DecisionTest : public PatchRunTest, public ::testing::WithParamInterface<DecisionCase>
 {
@@ -178,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PatchRunTest, VersionDifferingOnlyInCaseIsNotAPreviousVersion)
 {
-    Descriptor("PatchInfo=P\nPatchFile=setup.exe\nPatchVersion=14.0.0.5\nPreviousVersions=14.0.0.4A\n");
+    Descriptor(
+        "PatchInfo=P\nPatchFile=setup.exe\nPatchVersion=14.0.0.5\nPreviousVersions=14.0.0.4A\n");
     InstalledVersion(14, 0, 0, 4);
     CPatchExecute patch;
     patch.CheckInstalledUpdates();
@@ -215,7 +222,8 @@ TEST(IsUpdateRecordedTest, ProductNameCountDecidesWhatIsSearched)
 TEST_F(PatchRunTest, SuccessfulInstallerIsJudgedByTheNewVersionAndRecorded)
 {
     Record("Quenvia 14.0 Patch 3 and more");
-    os.onStart = [this](const std::wstring&, const std::wstring&) {
+    os.onStart = [this](const std::wstring&, const std::wstring&)
+    {
         InstalledVersion(14, 0, 0, 5);
         return platform::kSuccess;
     };
@@ -224,8 +232,7 @@ TEST_F(PatchRunTest, SuccessfulInstallerIsJudgedByTheNewVersionAndRecorded)
     os.console.clear();
     patch.ExecutePatch();
     EXPECT_EQ(os.starts.size(), 1u);
-    EXPECT_EQ(os.starts[0].first, patchFolder + kSep + L"setup.exe")
-        << "started by its full path";
+    EXPECT_EQ(os.starts[0].first, patchFolder + kSep + L"setup.exe") << "started by its full path";
     EXPECT_EQ(os.starts[0].second, patchFolder);
     EXPECT_EQ(os.waits, 1);
     EXPECT_EQ(Added(patch, before), L"Execute patch process: Completed successfully.\n\n");
@@ -255,7 +262,8 @@ TEST_F(PatchRunTest, UnchangedVersionIsAMismatchAndNothingIsRecorded)
 
 TEST_F(PatchRunTest, ProductGoneAfterTheInstallerCountsAsCancelled)
 {
-    os.onStart = [this](const std::wstring&, const std::wstring&) {
+    os.onStart = [this](const std::wstring&, const std::wstring&)
+    {
         std::filesystem::remove(product);
         return platform::kSuccess;
     };
@@ -265,16 +273,18 @@ TEST_F(PatchRunTest, ProductGoneAfterTheInstallerCountsAsCancelled)
     patch.ExecutePatch();
     EXPECT_EQ(Added(patch, before), L"Execute patch process : Not completed successfully (might "
                                     L"be cancelled during updates). Please try again. \n\n");
-    EXPECT_EQ(os.console,
-              kInProgress +
-                  L"Patch update status: Update failed, please check the log for complete details.\n" +
-                  kPleaseWait);
+    EXPECT_EQ(
+        os.console,
+        kInProgress +
+            L"Patch update status: Update failed, please check the log for complete details.\n" +
+            kPleaseWait);
 }
 
 TEST_F(PatchRunTest, RecordThatCannotBeWrittenReportsTheUpdateFailed)
 {
     std::filesystem::create_directory(record);
-    os.onStart = [this](const std::wstring&, const std::wstring&) {
+    os.onStart = [this](const std::wstring&, const std::wstring&)
+    {
         InstalledVersion(14, 0, 0, 5);
         return platform::kSuccess;
     };
@@ -285,10 +295,55 @@ TEST_F(PatchRunTest, RecordThatCannotBeWrittenReportsTheUpdateFailed)
     EXPECT_EQ(Added(patch, before), L"Installedupdates failed.Access to " + record +
                                         L" was denied.\n\nExecute patch process: Not completed "
                                         L"successfully.\n\n");
-    EXPECT_EQ(os.console,
-              kInProgress +
-                  L"Patch update status: Update failed, please check the log for complete details.\n" +
-                  kPleaseWait);
+    EXPECT_EQ(
+        os.console,
+        kInProgress +
+            L"Patch update status: Update failed, please check the log for complete details.\n" +
+            kPleaseWait);
+}
+
+// A folder that others may change starts nothing: the installer would run
+// with our rights, and so would any DLL planted beside it.
+TEST_F(PatchRunTest, UntrustedPatchFolderStartsNoInstaller)
+{
+    const std::wstring above = dir.Wide();
+    const struct
+    {
+        std::wstring folder;
+        const char* reason;
+    } rows[] = {{patchFolder, "may be changed by other accounts"},
+                {above, "is owned by another account"}};
+    for (const auto& row : rows)
+    {
+        platform::FolderTrust untrusted;
+        untrusted.folder = testing_support::X(row.folder);
+        untrusted.reason = platform::Ascii(row.reason);
+        os.untrustedFolders = {{patchFolder, untrusted}};
+        os.starts.clear();
+        os.sleeps.clear();
+        os.waits = 0;
+        os.onStart = [](const std::wstring&, const std::wstring&) { return platform::kSuccess; };
+        CPatchExecute patch;
+        const CString before = patch.GetLogMessage();
+        os.console.clear();
+        patch.ExecutePatch();
+        EXPECT_TRUE(os.starts.empty()) << row.reason;
+        EXPECT_EQ(os.trustChecks.back(), patchFolder);
+        EXPECT_EQ(Added(patch, before),
+                  L"Execute patch process error: The installer was not started, because the "
+                  L"folder " +
+                      row.folder + L" " +
+                      std::wstring(row.reason, row.reason + strlen(row.reason)) +
+                      L". Only administrators may be able to change the patch folder and the "
+                      L"folders above it.\n\n");
+        EXPECT_EQ(os.console, kInProgress +
+                                  L"Patch update status: Update failed, please check the log for "
+                                  L"complete details.\n" +
+                                  kPleaseWait);
+        EXPECT_EQ(os.sleeps, (std::vector<unsigned long>{10000}));
+        EXPECT_FALSE(dir.Exists(L"product" + kSep + L"installedupdates.dat"));
+        EXPECT_EQ(os.waitCursorChanges % 2, 0) << "the wait cursor is put back";
+    }
 }
 
 TEST_F(PatchRunTest, StartErrorsAreReportedByEntryOnly)

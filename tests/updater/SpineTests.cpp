@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 using testing_support::FakeOs;
 using testing_support::TempDir;
 
@@ -18,7 +20,10 @@ const std::wstring kGuardLine =
     L"Patch update status: Please check and close Quenvia/Excel application,if open.\n";
 const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";
 
-std::string Rule() { return std::string(89, '=') + "\r\n\r\n"; }
+std::string Rule()
+{
+    return std::string(89, '=') + "\r\n\r\n";
+}
 
 // The log as it must stand on disk for a run message (8-bit, CR LF).
 std::string ExpectedLog(const std::string& message)
@@ -33,7 +38,8 @@ std::string ExpectedLog(const std::string& message)
     return Rule() + "Quenvia 14.0 Patch Update Utility Version : 1.0.5\r\n\r\n" +
            "Quenvia 14.0 Patch Update Utility Date/Time : Sunday 21:45, December 06, 2026\r\n\r\n" +
            Rule() + crlf +
-           "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  =============";
+           "=========== (Quenvia 14.0 Patch Update Utility 1.0.5) Patch Update : End  "
+           "=============";
 }
 
 class SpineTest : public ::testing::Test
@@ -55,7 +61,10 @@ struct GuardCase
     bool open;
 };
 
-void PrintTo(const GuardCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const GuardCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class GuardTest : public SpineTest, public ::testing::WithParamInterface<GuardCase>
 {
@@ -151,6 +160,62 @@ TEST_F(SpineTest, FailedValidationStillReadsTheDescriptorAndWaits)
                           "This patch can't be applied. Quenvia 14.0 application is not installed "
                           "in this machine.\n\n"
                           "Patch update read process: key file not found.Exit code 6.\n\n"));
+}
+
+// An operating system that runs out of memory at one call.
+class ExhaustedOs : public FakeOs
+{
+public:
+    bool bLate = false; // at the closing wait rather than at the first registry read
+    void Sleep(unsigned long) override
+    {
+        if (bLate)
+            throw std::bad_alloc();
+    }
+    platform::Status RegistryOpenKey(platform::XStringView subKey,
+                                     platform::RegistryKey& key) override
+    {
+        if (!bLate)
+            throw std::bad_alloc();
+        return FakeOs::RegistryOpenKey(subKey, key);
+    }
+};
+
+// Nothing ends the run without its log: what the run message holds up to the
+// failure, and why the run stopped.
+TEST(SpineFailureTest, RunThatRunsOutOfMemoryStillWritesItsLog)
+{
+    for (const bool bLate : {false, true})
+    {
+        ExhaustedOs os;
+        TempDir dir;
+        platform::ScopedOs scope(os);
+        os.moduleFileName = dir.File(L"Brantel.exe");
+        os.bLate = bLate;
+        const std::wstring key = L"SOFTWARE\\DORVANE Software Inc.\\Quenvia\\14.0";
+        os.registry[key] = {{L"Version", L"14.0"}, {L"Installpath", dir.Wide()}};
+        os.registry[L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0"] = {
+            {L"DisplayIcon", dir.File(L"Qvw.exe")}};
+        dir.Write(L"brantel.dat", "PatchInfo=P\r\nPatchFile=setup.exe\r\nPatchVersion=14.0.0.5\r\n"
+                                  "PreviousVersions=14.0.0.4\r\n");
+        dir.Write(L"setup.exe", "MZ");
+        wchar_t* argv[] = {nullptr};
+        EXPECT_EQ(BrantelMain(0, argv), 0);
+        const std::string stopped = "Patch update process stopped: not enough memory.\n\n";
+        const std::string before = bLate ? "Registry bit support Mode 2: Verified successfully.\n\n"
+                                           "Client side update check, level version completed.\n\n"
+                                           "Client side update check, level three completed.\n\n"
+                                           "Client side update check, level two completed.\n\n"
+                                           "Read patch update installer file completed.\n\n"
+                                           "Patch update read process: key values found.\n\n"
+                                           "This patch is not applicable or not required for the "
+                                           "installed quenvia application.\n\n"
+                                         : "";
+        EXPECT_EQ(dir.Read(L"Log_QVW_14_Brantel.txt"), ExpectedLog(before + stopped)) << bLate;
+        EXPECT_NE(os.console.find(L"Patch update status: Update failed, please check the log for "
+                                  L"complete details.\n"),
+                  std::wstring::npos);
+    }
 }
 
 TEST_F(SpineTest, LogOfAnEmptyMessageIsHeaderThenFooter)

@@ -233,19 +233,34 @@ INSTANTIATE_TEST_SUITE_P(
                        L"14.0",
                        kPath32,
                        L""},
-        ValidationCase{"expandStringIconIsTakenAsItsRawText",
+        // A path that is not absolute would be taken from the folder the run
+        // was started in: no usable value.
+        ValidationCase{"unexpandedIconIsNoUsableValue",
                        [](FakeOs& os)
                        {
                            Installed32(os);
-                           os.registry[kU32][L"DisplayIcon"] = L"%ProgramFiles%\\Quenvia\\Qvw.exe";
+                           os.registry[kU32][L"DisplayIcon"] = kUnexpandedIcon;
                        },
-                       {kMode2, kVersionDone, kThreeDone, kTwoDone},
+                       {kMode2, kVersionDone, kThreeDone, kTwoEmpty, kWarning},
+                       kLevelTwoLine,
+                       false,
+                       false,
+                       L"14.0",
+                       kPath32,
+                       L""},
+        ValidationCase{"relativeInstallPathIsNoUsableValue",
+                       [](FakeOs& os)
+                       {
+                           Installed32(os);
+                           os.registry[kP32][L"Installpath"] = L"Quenvia";
+                       },
+                       {kMode2, kVersionDone, kThreeEmpty, kTwoDone},
                        L"",
                        true,
                        false,
                        L"14.0",
-                       kPath32,
-                       L"%ProgramFiles%\\Quenvia\\Qvw.exe"},
+                       L"",
+                       kIcon32},
 
         // Level three is not part of the verdict.
         ValidationCase{"installPathMissingStillPasses",
@@ -600,13 +615,16 @@ std::vector<IconCase> IconCases()
     std::vector<IconCase> cases;
     for (const IconForm& form : kIconForms)
         cases.push_back({form.name, form.value, kIcon32});
-    const std::wstring comma = L"C:\\Quenvia, 2\\Qvw.exe";
+    const std::wstring comma = kRoot + L"Quenvia, 2" + kSep + L"Qvw.exe";
     cases.push_back({"commaInsideThePath", comma, comma});
     cases.push_back({"commaInsideTheQuotedPathAndNegativeIndex", L"\"" + comma + L"\",-3", comma});
     cases.push_back({"textAfterTheCommaIsNoIndex", kIcon32 + L",0x", kIcon32 + L",0x"});
-    cases.push_back({"unbalancedQuoteIsKept", L"\"" + kIcon32 + L",0", L"\"" + kIcon32});
+    // Kept as the shell keeps it, the quote makes it a relative path.
+    cases.push_back({"unbalancedQuoteIsNoAbsolutePath", L"\"" + kIcon32 + L",0", L""});
     cases.push_back({"onlyQuotes", L"\"\"", L""});
     cases.push_back({"onlyQuotesAndIndex", L"\"\",0", L""});
+    cases.push_back({"fileWithoutFolder", L"Qvw.exe", L""});
+    cases.push_back({"quotedRelativePath", L"\"Quenvia" + kSep + L"Qvw.exe\",0", L""});
     return cases;
 }
 

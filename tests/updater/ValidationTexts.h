@@ -19,11 +19,22 @@ inline const std::wstring kU64 =
 inline const std::wstring kU32 =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenvia 14.0";
 
+// Absolute paths of this platform (only those name a place).
+#ifdef _WIN32
+inline const std::wstring kRoot = L"C:\\";
+inline const std::wstring kSep = L"\\";
+#else
+inline const std::wstring kRoot = L"/";
+inline const std::wstring kSep = L"/";
+#endif
 // Distinct values at the 64-bit and 32-bit places show which key a level read.
-inline const std::wstring kPath64 = L"C:\\Program Files (x86)\\Quenvia";
-inline const std::wstring kPath32 = L"C:\\Program Files\\Quenvia";
-inline const std::wstring kIcon64 = kPath64 + L"\\Qvw.exe";
-inline const std::wstring kIcon32 = kPath32 + L"\\Qvw.exe";
+inline const std::wstring kPath64 = kRoot + L"Program Files (x86)" + kSep + L"Quenvia";
+inline const std::wstring kPath32 = kRoot + L"Program Files" + kSep + L"Quenvia";
+inline const std::wstring kIcon64 = kPath64 + kSep + L"Qvw.exe";
+inline const std::wstring kIcon32 = kPath32 + kSep + L"Qvw.exe";
+// How a REG_EXPAND_SZ path reads unexpanded: a relative path.
+inline const std::wstring kUnexpandedIcon =
+    L"%ProgramFiles%" + kSep + L"Quenvia" + kSep + L"Qvw.exe";
 
 // Console texts.
 inline const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";

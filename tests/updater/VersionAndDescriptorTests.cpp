@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -259,6 +260,46 @@ INSTANTIATE_TEST_SUITE_P(
                     "\r\n" + kPreviousLine,
                 kExit1)),
     [](const auto& param) { return param.param.name; });
+
+// PatchFile names a file beside the program and nothing else, even when what
+// it names exists: each of these is refused as an installer not found there.
+TEST_F(DescriptorTest, PatchFileThatIsNoPlainNameIsNotFound)
+{
+    std::filesystem::create_directories(dir.Path() / L"sub");
+    dir.Write(L"sub" + std::wstring(1, kPathSeparator) + L"x.exe", "MZ");
+    const char* const rows[] = {"..\\other\\setup.exe",
+                                "../other/setup.exe",
+                                "sub/x.exe",
+                                "sub\\x.exe",
+                                "C:x.exe",
+                                "x:y.exe",
+                                "NUL.exe",
+                                "con.exe",
+                                "Com1.exe",
+                                "lpt9 .exe",
+                                "AUX.tar.exe",
+                                "PRN.exe"};
+    const std::wstring before = ValidationEntries();
+    for (const char* row : rows)
+    {
+        const std::string value = row;
+#ifndef _WIN32
+        // Here each of them but the paths is a plain file name: it exists.
+        if (value.find('/') == std::string::npos)
+            std::ofstream(dir.Path() / std::filesystem::u8path(value)) << "MZ";
+#endif
+        dir.Write(L"brantel.dat",
+                  Lines({kInfoLine, "PatchFile=" + value, kVersionLine, kPreviousLine}, "\r\n"));
+        CPatchExecute patch;
+        EXPECT_EQ(Str(patch.GetLogMessage()), before + Entries({kCompleted, kExit5})) << value;
+        EXPECT_FALSE(patch.IsDescriptorValid()) << value;
+    }
+    // A name that merely starts like a device is a name like any other.
+    dir.Write(L"CONSOLE.exe", "MZ");
+    dir.Write(L"brantel.dat",
+              Lines({kInfoLine, "PatchFile=CONSOLE.exe", kVersionLine, kPreviousLine}, "\r\n"));
+    EXPECT_TRUE(CPatchExecute().IsDescriptorValid());
+}
 
 TEST_F(DescriptorTest, NoDescriptorBesideTheProgram)
 {

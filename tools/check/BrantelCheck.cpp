@@ -9,6 +9,7 @@
 #include "DescriptorCheck.h"
 #include "DryRun.h"
 
+#include "platform/module.h"
 #include "platform/program.h"
 
 #include <nlohmann/json.hpp>
@@ -61,7 +62,7 @@ std::string Plural(std::size_t count, const char* word)
 int CheckDescriptorFile(const std::string& file)
 {
     const DescriptorReport report =
-        CheckDescriptor(platform::CurrentOs(), platform::FromUtf8(file));
+        CheckDescriptor(platform::CurrentOs(), platform::DecodeFileName(file));
     std::size_t errors = 0;
     std::size_t warnings = 0;
     for (const Finding& finding : report.findings)
@@ -109,7 +110,12 @@ std::string Json(const DryRunResult& result)
     json["previous_versions"] = result.previousVersions
                                     ? nlohmann::ordered_json(*result.previousVersions)
                                     : nlohmann::ordered_json(nullptr);
-    json["record"] = Value(result.record);
+    if (result.record)
+        json["record"] = {{"names_patch", result.record->namesPatch},
+                          {"size", result.record->size}};
+    else
+        json["record"] = nullptr;
+    json["folder_error"] = Value(result.folderError);
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
@@ -130,6 +136,8 @@ std::string Sentence(const DryRunResult& result)
                "nothing.";
     case Outcome::WouldInstall:
         return "Brantel would start the installer " + *result.installer + ".";
+    case Outcome::FolderUntrusted:
+        return "Brantel would start no installer: other accounts may change its folder.";
     }
     return std::string();
 }
@@ -137,8 +145,11 @@ std::string Sentence(const DryRunResult& result)
 std::string Text(const DryRunResult& result)
 {
     const std::string upTo = result.installer ? " (up to the installer's start)" : "";
-    std::string text = std::string("Outcome: ") + OutcomeName(result.outcome) + "\n  " +
-                       Sentence(result) + "\n\nConsole" + upTo + ":\n";
+    std::string text =
+        std::string("Outcome: ") + OutcomeName(result.outcome) + "\n  " + Sentence(result) + "\n";
+    if (result.folderError)
+        text += "  error: " + *result.folderError + "\n";
+    text += "\nConsole" + upTo + ":\n";
     for (const std::string& line : result.console)
         text += "  " + line + "\n";
     text += "\nLog entries" + upTo + ":\n";
@@ -163,7 +174,12 @@ std::string Text(const DryRunResult& result)
     found("PatchFile:         ", result.patchFile);
     found("PatchVersion:      ", result.patchVersion);
     found("PreviousVersions:  ", previous);
-    found("Record:            ", result.record);
+    std::optional<std::string> record;
+    if (result.record)
+        record =
+            std::string(result.record->namesPatch ? "names the patch" : "does not name the patch") +
+            " (" + Plural(result.record->size, "byte") + ")";
+    found("Record:            ", record);
     return text;
 }
 
@@ -172,7 +188,8 @@ int DryRunFolder(const std::string& folder, bool bJson)
     try
     {
         platform::Os& os = platform::CurrentOs();
-        const DryRunResult result = DryRun(os, BrantelProgramIn(os, platform::FromUtf8(folder)));
+        const DryRunResult result =
+            DryRun(os, BrantelProgramIn(os, platform::DecodeFileName(folder)));
         Print(bJson ? Json(result) : Text(result));
         return kDone;
     }
@@ -228,6 +245,9 @@ int Run(const std::vector<std::string>& arguments)
 
 int main(int argc, char* argv[])
 {
+    // Run by administrators on patch folders: no DLL planted beside it or in
+    // the current folder is ever loaded.
+    platform::RestrictLibrarySearch();
     const platform::ProgramArguments utf8Arguments(argc, argv);
     return Run(std::vector<std::string>(argv + 1, argv + argc));
 }

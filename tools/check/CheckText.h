@@ -2,6 +2,7 @@
 #pragma once
 
 #include <afx.h>
+#include <platform/folder_trust.h>
 
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@ inline std::string Utf8(platform::XStringView text)
 inline std::string Utf8(const CString& text)
 {
     return platform::ToUtf8(text.Units());
+}
+
+// Why Brantel would start no installer from a folder.
+inline std::string FolderTrustError(const platform::FolderTrust& trust)
+{
+    return "the folder " + Utf8(trust.folder) + " " + Utf8(trust.reason) +
+           ": Brantel starts no installer from it (only administrators may be able to change "
+           "the patch folder and every folder above it)";
 }
 
 // Text cut into the pieces that a separator ends; a last piece without its

@@ -229,6 +229,10 @@ public:
             KeysOutOfOrder(error);
         else if (nCode == 4)
             EmptyValues(error);
+        else if (nCode == 5 && !IsPlainFileName(CString(ValueOf(FileEntry()))))
+            error(m_at[kFile], "the installer " + Quoted(ValueOf(FileEntry())) +
+                                   " is not a plain file name: PatchFile names a file beside "
+                                   "the descriptor, without a folder, a \":\" or a device name");
         else if (nCode == 5)
             error(m_at[kFile], "the installer " + Quoted(ValueOf(FileEntry())) + " is not in " +
                                    Utf8(m_strFolder) + ", beside the descriptor");
@@ -272,12 +276,6 @@ public:
                 break;
             }
         }
-
-        const XString file = m_patch.GetPatchFile().Units();
-        if (file.find_first_of(platform::Ascii("\\/")) != kNone)
-            warning(m_at[kFile], "PatchFile " + Quoted(file) +
-                                     " is a path, not a file name: Brantel starts whatever file "
-                                     "it reaches from its own folder");
 
         const CString strInstaller = JoinPath(m_strFolder, m_patch.GetPatchFile());
         const std::string name = Quoted(m_patch.GetPatchFile().Units());
@@ -419,6 +417,12 @@ DescriptorReport CheckDescriptor(platform::Os& os, const platform::XString& path
         report.findings.push_back(std::move(finding));
     std::stable_sort(report.findings.begin(), report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
+
+    // Brantel starts no installer from a folder that others may change.
+    const platform::FolderTrust trust = os.CheckFolderTrust(strFolder.Units());
+    if (!trust.trusted)
+        report.findings.insert(report.findings.begin(),
+                               Finding{Finding::Severity::Error, 0, FolderTrustError(trust), {}});
 
     if (report.accepted)
     {

@@ -86,6 +86,8 @@ const char* OutcomeName(Outcome outcome)
         return "not-applicable";
     case Outcome::WouldInstall:
         return "would-install";
+    case Outcome::FolderUntrusted:
+        return "folder-untrusted";
     }
     return "";
 }
@@ -163,6 +165,9 @@ DryRunResult DryRun(platform::Os& os, const XString& moduleFileName)
         result.outcome = Outcome::ValidationFailed;
     else if (!pPatch->IsDescriptorValid())
         result.outcome = Outcome::DescriptorFailed;
+    else if (pPatch->IsPatchRequired() &&
+             !os.CheckFolderTrust(pPatch->GetUpdateFolder().Units()).trusted)
+        result.outcome = Outcome::FolderUntrusted;
     else if (pPatch->IsPatchRequired())
         throw DryRunError("Brantel's run needed the patch but started no installer");
     else
@@ -187,14 +192,27 @@ DryRunResult DryRun(platform::Os& os, const XString& moduleFileName)
         for (INT_PTR i = 0; i < previous.GetSize(); ++i)
             result.previousVersions->push_back(Utf8(previous.GetAt(i)));
     }
-    // The record as Brantel read it: the bytes, as 8-bit text up to the
-    // first zero byte.
+    if (!pPatch->GetUpdateFolder().IsEmpty())
+    {
+        const platform::FolderTrust trust = os.CheckFolderTrust(pPatch->GetUpdateFolder().Units());
+        if (!trust.trusted)
+            result.folderError = FolderTrustError(trust);
+    }
+    // The record as Brantel read it (8-bit text up to the first zero byte):
+    // whether it names the patch, and its size, never its bytes. It may be a
+    // file the caller could not read themselves.
     if (pPatch->IsValidationPassed() && pPatch->IsDescriptorValid())
     {
         const ReadOnlyOs::FileReading* pRecord =
             readOnly.ReadingOf(pPatch->GetInstalledUpdatesPath().Units());
         if (pRecord != nullptr && !pRecord->failed)
-            result.record = Utf8(CString(pRecord->bytes.c_str()));
+        {
+            const CString strRecord(pRecord->bytes.c_str());
+            result.record.emplace();
+            result.record->namesPatch =
+                !pPatch->GetPatchInfo().IsEmpty() && strRecord.Find(pPatch->GetPatchInfo()) >= 0;
+            result.record->size = pRecord->bytes.size();
+        }
     }
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/os.h"
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,7 +20,16 @@ enum class Outcome
     DescriptorFailed,
     AlreadyApplied,
     NotApplicable,
-    WouldInstall
+    WouldInstall,
+    FolderUntrusted // the patch was needed, but its folder may be changed by others
+};
+
+// What the installed-updates record holds, told without its bytes: the run
+// shows no more of it than Brantel itself could log.
+struct RecordSummary
+{
+    bool namesPatch = false; // it holds the descriptor's PatchInfo
+    std::uint64_t size = 0;  // in bytes
 };
 
 // "application-running", "validation-failed", ...
@@ -42,7 +52,10 @@ struct DryRunResult
     std::optional<std::string> patchFile;
     std::optional<std::string> patchVersion;
     std::optional<std::vector<std::string>> previousVersions;
-    std::optional<std::string> record;
+    std::optional<RecordSummary> record;
+    // Why Brantel would start no installer from the patch folder; empty when
+    // it would (or the run did not get that far).
+    std::optional<std::string> folderError;
 };
 
 class DryRunError : public std::runtime_error

@@ -8,11 +8,14 @@ namespace platform
 
 // Handle of the program's own module; null when the system gives none.
 void* ModuleHandle();
-// Full path of the program's executable, whatever its length.
+// Full path of the program's executable, whatever its length, with every
+// link, junction and short name on the way resolved once, when asked: the
+// folder the image really lies in, not a name that could be re-pointed while
+// the program runs. Empty when the system gives none.
 XString ModuleFileName();
 // The full path ModuleFileName gives a program started from this path:
-// absolute and, where the system names a program by its real file (POSIX),
-// with links resolved; made absolute only when there is no such file.
+// absolute, with links resolved; made absolute only when there is no such
+// file.
 XString ModuleFileNameOf(XStringView programPath);
 // The process command line as the system keeps it.
 XString CommandLine();

@@ -10,6 +10,7 @@
 #include "platform/export.h"
 #include "platform/file.h"
 #include "platform/file_replace.h"
+#include "platform/folder_trust.h"
 #include "platform/process_start.h"
 #include "platform/registry.h"
 #include "platform/status.h"
@@ -53,6 +54,8 @@ public:
                                  std::uint32_t& versionLS);
     virtual Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process);
     virtual void WaitForProgram(ProcessHandle process);
+    // Whether a program in this folder may be started with our rights.
+    virtual FolderTrust CheckFolderTrust(XStringView folder);
 
     // Files
     virtual bool PathExists(XStringView path);

@@ -85,6 +85,7 @@ public:
                          std::uint32_t& versionLS) override;
     Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process) override;
     void WaitForProgram(ProcessHandle process) override;
+    FolderTrust CheckFolderTrust(XStringView folder) override;
 
     bool PathExists(XStringView path) override;
     Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file) override;

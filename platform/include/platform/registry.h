@@ -8,7 +8,8 @@
 // only where the system trusts the caller's environment, see secure_getenv).
 // No file means no keys (2); a file that cannot be parsed makes every open
 // fail with 1009, one that cannot be opened with 5, one that cannot be read
-// with 1016.
+// with 1016. The file must be owned by root or the running account and not
+// be writable by group or others, else every open fails with 5.
 #pragma once
 
 #include "platform/status.h"

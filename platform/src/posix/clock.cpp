@@ -2,6 +2,9 @@
 #include "platform/clock.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
 #include <time.h>
 
 namespace platform
@@ -19,8 +22,22 @@ void SleepMilliseconds(unsigned long milliseconds)
 
 bool LocalTime(std::tm& out)
 {
+    // The system's time zone (/etc/localtime), never TZ: the caller of an
+    // elevated program chooses it, and a TZ naming a FIFO would hang the
+    // zone's reading for ever. TZ is put back afterwards for the rest of the
+    // process; the zone read here stays in use until something calls tzset.
+    std::optional<std::string> callerZone;
+    if (const char* zone = std::getenv("TZ"))
+    {
+        callerZone = zone;
+        unsetenv("TZ");
+    }
+    tzset();
     const time_t now = time(nullptr);
-    return localtime_r(&now, &out) != nullptr;
+    const bool bConverted = localtime_r(&now, &out) != nullptr;
+    if (callerZone)
+        setenv("TZ", callerZone->c_str(), 1);
+    return bConverted;
 }
 
 } // namespace platform

@@ -39,11 +39,15 @@ XString ModuleFileName()
 XString ModuleFileNameOf(XStringView programPath)
 {
     // The kernel names a running program by its real path (/proc/self/exe).
-    const std::string path = ToUtf8(programPath);
+    // Names keep their bytes: a folder whose name is not UTF-8 is that
+    // folder, never its look-alike spelt with U+FFFD.
+    std::string path;
+    if (!EncodeFileName(programPath, path))
+        return FullPath(programPath);
     char* real = realpath(path.c_str(), nullptr);
     if (real == nullptr)
         return FullPath(programPath);
-    const XString resolved = FromUtf8(real);
+    const XString resolved = DecodeFileName(real);
     std::free(real);
     return resolved;
 }

@@ -2,18 +2,18 @@
 #include "platform/process_start.h"
 
 #include <cerrno>
-#include <spawn.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace platform
 {
 namespace
 {
 
-Status FromSpawnError(int error)
+Status FromErrno(int error)
 {
     switch (error)
     {
@@ -23,6 +23,7 @@ Status FromSpawnError(int error)
         return kErrorPathNotFound;
     case EACCES:
     case EPERM:
+    case ELOOP: // a link where the program or its folder should be
         return kErrorAccessDenied;
     case ENOMEM:
     case E2BIG:
@@ -36,6 +37,28 @@ Status FromSpawnError(int error)
     }
 }
 
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The environment of the started program: fixed, nothing of our caller's
+// (PATH, LD_PRELOAD and the like decide what a program loads and runs).
+char kPath[] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
+char* kEnvironment[] = {kPath, nullptr};
+
 } // namespace
 
 Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process)
@@ -43,18 +66,68 @@ Status StartProgram(XStringView file, XStringView directory, ProcessHandle& proc
     process = 0;
     std::string program;
     std::string folder;
-    if (!EncodeFileName(file, program) || !EncodeFileName(directory, folder))
+    if (!EncodeFileName(file, program) || !EncodeFileName(directory, folder) || program.empty())
         return kErrorInvalidName;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!folder.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        return FromSpawnError(error);
+
+    // The program is opened once, never through a link, and that very file
+    // is what runs: the name is not looked up again.
+    Descriptor image(open(program.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (image.Get() < 0)
+        return FromErrno(errno);
+    struct stat info;
+    if (fstat(image.Get(), &info) != 0)
+        return FromErrno(errno);
+    if (!S_ISREG(info.st_mode))
+        return kErrorAccessDenied;
+    Descriptor workingFolder(
+        folder.empty() ? -1
+                       : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.empty() && workingFolder.Get() < 0)
+        return FromErrno(errno);
+
+    // The child reports a failed start through a pipe that closes on exec.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return FromErrno(errno);
+    char* argv[] = {program.data(), nullptr};
+    const pid_t pid = fork();
+    if (pid < 0)
+    {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return FromErrno(error);
+    }
+    if (pid == 0)
+    {
+        int error = 0;
+        if (workingFolder.Get() >= 0 && fchdir(workingFolder.Get()) != 0)
+            error = errno;
+        else
+        {
+            fexecve(image.Get(), argv, kEnvironment);
+            error = errno;
+        }
+        while (write(report[1], &error, sizeof(error)) < 0 && errno == EINTR)
+        {
+        }
+        _exit(127);
+    }
+    close(report[1]);
+    int error = 0;
+    ssize_t count = 0;
+    while ((count = read(report[0], &error, sizeof(error))) < 0 && errno == EINTR)
+    {
+    }
+    close(report[0]);
+    if (count == static_cast<ssize_t>(sizeof(error)))
+    {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+        return FromErrno(error);
+    }
     process = static_cast<ProcessHandle>(pid);
     return kSuccess;
 }

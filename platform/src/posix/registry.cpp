@@ -159,6 +159,11 @@ Status ReadExportFile(std::string& bytes)
     struct stat info = {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         status = kErrorRegistryIoFailed;
+    // What the registry says decides what an elevated program runs: only a
+    // file that no one but root or the running account may change counts.
+    else if ((info.st_uid != 0 && info.st_uid != geteuid()) ||
+             (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        status = kErrorAccessDenied;
     char chunk[65536];
     while (status == kSuccess)
     {

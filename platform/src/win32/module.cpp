@@ -8,9 +8,51 @@
 namespace platform
 {
 
-void* ModuleHandle() { return GetModuleHandleW(nullptr); }
+void* ModuleHandle()
+{
+    return GetModuleHandleW(nullptr);
+}
 
-XString ModuleFileName()
+namespace
+{
+
+// The path a file opened by this name really has: every link, junction and
+// short name on the way resolved, in the ordinary form ("\\?\C:\x" becomes
+// "C:\x", "\\?\UNC\s\x" becomes "\\s\x"). Empty when it cannot be opened.
+std::wstring FinalPathOf(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length =
+            GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+        {
+            buffer.clear();
+            break;
+        }
+        if (length < buffer.size())
+        {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(length + 1);
+    }
+    CloseHandle(file);
+    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        return L"\\\\" + buffer.substr(8);
+    if (buffer.compare(0, 4, L"\\\\?\\") == 0)
+        return buffer.substr(4);
+    return buffer;
+}
+
+std::wstring LoaderFileName()
 {
     // Grow the buffer until the whole path fits: a folder deeper than
     // MAX_PATH must not be cut, or files beside the program are missed.
@@ -30,13 +72,30 @@ XString ModuleFileName()
     }
 }
 
-XString ModuleFileNameOf(XStringView programPath)
+} // namespace
+
+XString ModuleFileName()
 {
-    // The loader names the program by the path it was started from.
-    return FullPath(programPath);
+    // The loader names the program by the path it was started from, links
+    // and junctions included, and every later use of that name would look
+    // them up again: one re-pointed while we run would hand us another
+    // folder's files. So the path is resolved once, here, and every file
+    // beside the program is named from the folder it really lies in.
+    const std::wstring started = LoaderFileName();
+    return started.empty() ? XString() : FinalPathOf(started);
 }
 
-XString CommandLine() { return GetCommandLineW(); }
+XString ModuleFileNameOf(XStringView programPath)
+{
+    const std::wstring full = FullPath(programPath);
+    const std::wstring final = FinalPathOf(full);
+    return final.empty() ? full : final;
+}
+
+XString CommandLine()
+{
+    return GetCommandLineW();
+}
 
 void RestrictLibrarySearch()
 {
