@@ -307,6 +307,23 @@ TEST_F(RegistryExportTest, Regedit4TextTypesInHexAreAnsi)
     EXPECT_EQ(text, "AB");
 }
 
+// A REG_EXPAND_SZ value takes the system's variables, which the file keeps
+// where Windows does; the process's own variables (its caller's) never count.
+TEST_F(RegistryExportTest, ExpandStringTakesOnlyTheSystemsVariables)
+{
+    Write("Windows Registry Editor Version 5.00\r\n\r\n"
+          "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session "
+          "Manager\\Environment]\r\n\"ProgramFiles\"=\"/opt/programs\"\r\n\r\n"
+          "[HKEY_LOCAL_MACHINE\\" +
+          kProduct + "]\r\n\"Icon\"=hex(2):" +
+          HexList(Utf16Bytes("%programfiles%/Quenvia/Qvw.exe|%HOME%|%|50%")) + "\r\n");
+    setenv("ProgramFiles", "/home/user", 1);
+    std::string text;
+    EXPECT_EQ(Query(kProduct, "Icon", text), platform::kSuccess);
+    unsetenv("ProgramFiles");
+    EXPECT_EQ(text, "/opt/programs/Quenvia/Qvw.exe|%HOME%|%|50%");
+}
+
 TEST_F(RegistryExportTest, Regedit4AnsiTextLongerThanTheBufferDoesNotFit)
 {
     // 256 ANSI characters and a zero become 514 bytes of UTF-16.

@@ -32,9 +32,10 @@ inline const std::wstring kPath64 = kRoot + L"Program Files (x86)" + kSep + L"Qu
 inline const std::wstring kPath32 = kRoot + L"Program Files" + kSep + L"Quenvia";
 inline const std::wstring kIcon64 = kPath64 + kSep + L"Qvw.exe";
 inline const std::wstring kIcon32 = kPath32 + kSep + L"Qvw.exe";
-// How a REG_EXPAND_SZ path reads unexpanded: a relative path.
+// A REG_EXPAND_SZ path whose variable the system does not define: it stays
+// unexpanded, a relative path.
 inline const std::wstring kUnexpandedIcon =
-    L"%ProgramFiles%" + kSep + L"Quenvia" + kSep + L"Qvw.exe";
+    L"%QuenviaNoSuchVariable%" + kSep + L"Quenvia" + kSep + L"Qvw.exe";
 
 // Console texts.
 inline const std::wstring kValidationLine = L"Patch update status: Validation in-progress...\n";

@@ -5,6 +5,8 @@
 // values its key had when it was opened, as a snapshot.
 #include "platform/registry.h"
 
+#include "../expand_variables.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -38,6 +40,7 @@ constexpr unsigned long kTypeString = 1;
 constexpr unsigned long kTypeExpandString = 2;
 constexpr unsigned long kTypeMultiString = 7;
 constexpr unsigned long kTypeBinary = 3;
+constexpr unsigned long kTypeDword = 4;
 
 // One value of an opened key: the size of its data and as much of the data
 // as the query buffer can take (the rest is never returned).
@@ -45,6 +48,7 @@ struct ValueData
 {
     std::size_t size = 0;
     std::string head;
+    unsigned long type = kTypeString;
 
     void Append(unsigned char byte)
     {
@@ -375,6 +379,7 @@ private:
         }
         else if (StartsWithNoCase(data, u"dword:"))
         {
+            value.type = kTypeDword;
             if (!ParseDword(data.substr(6), value))
                 return false;
         }
@@ -476,6 +481,7 @@ private:
         }
         if (i >= rest.size() || rest[i] != u':')
             return false;
+        value.type = type;
         XStringView segment = rest.substr(i + 1);
         for (;;)
         {
@@ -601,7 +607,11 @@ Status RegistryOpenKey(XStringView subKey, RegistryKey& key)
     return kSuccess;
 }
 
-Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text)
+namespace
+{
+
+// The value as text, and whether it is to be expanded.
+Status QueryRaw(RegistryKey key, XStringView valueName, XString& text, bool& expand)
 {
     KeyTable& table = Keys();
     const std::lock_guard<std::mutex> lock(table.mutex);
@@ -625,7 +635,39 @@ Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text
             break;
         text.push_back(unit);
     }
+    expand = value.type == kTypeExpandString;
     return kSuccess;
+}
+
+// A REG_EXPAND_SZ value expanded with the system's variables, which the
+// registry file holds where Windows keeps them: never the variables of the
+// process, which its caller chose.
+XString ExpandWithSystemVariables(const XString& text)
+{
+    RegistryKey environment = 0;
+    if (RegistryOpenKey(u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                        environment) != kSuccess)
+        return text;
+    const XString expanded =
+        ExpandVariables(text,
+                        [environment](XStringView name, XString& value)
+                        {
+                            bool nested = false;
+                            return QueryRaw(environment, name, value, nested) == kSuccess;
+                        });
+    RegistryCloseKey(environment);
+    return expanded;
+}
+
+} // namespace
+
+Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text)
+{
+    bool expand = false;
+    const Status status = QueryRaw(key, valueName, text, expand);
+    if (status == kSuccess && expand)
+        text = ExpandWithSystemVariables(text);
+    return status;
 }
 
 void RegistryCloseKey(RegistryKey key)

@@ -4,6 +4,8 @@
 #include "platform/file_faults.h"
 #include "platform/file_replace.h"
 
+#include "handles.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -28,65 +30,12 @@ std::int64_t UnixSeconds(const FILETIME& time)
     return static_cast<std::int64_t>(value.QuadPart / 10000000ULL) - 11644473600LL;
 }
 
-// A handle closed with the object.
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    ~Handle() { Reset(INVALID_HANDLE_VALUE); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE Get() const { return m_handle; }
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Release()
-    {
-        HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-    void Reset(HANDLE handle)
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
+using win32::Handle;
+using win32::SamePath;
 
 Status LastError()
 {
     return static_cast<Status>(GetLastError());
-}
-
-// The path the system reached through an open handle, in the ordinary form
-// ("\\?\C:\x" as "C:\x", "\\?\UNC\server\share" as "\\server\share").
-bool FinalPath(HANDLE handle, std::wstring& path)
-{
-    DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (needed == 0)
-        return false;
-    std::wstring buffer(needed, L'\0');
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle, buffer.data(), needed, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= needed)
-        return false;
-    buffer.resize(length);
-    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        path = L"\\" + buffer.substr(7);
-    else if (buffer.compare(0, 4, L"\\\\?\\") == 0)
-        path = buffer.substr(4);
-    else
-        path = buffer;
-    return true;
-}
-
-bool SamePath(const std::wstring& left, const std::wstring& right)
-{
-    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
 // Whether the open file or folder is the one the path names, with no link on
@@ -100,8 +49,8 @@ Status CheckReachedWithoutLinks(HANDLE handle, const std::wstring& expected)
         return LastError();
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return ERROR_ACCESS_DENIED;
-    std::wstring reached;
-    if (!FinalPath(handle, reached))
+    const std::wstring reached = win32::FinalPath(handle);
+    if (reached.empty())
         return LastError();
     return SamePath(reached, expected) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
@@ -211,10 +160,8 @@ std::wstring LinkTarget(const std::wstring& path)
     Handle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    std::wstring target;
-    if (handle.Valid() && FinalPath(handle.Get(), target))
-        return target;
-    return path;
+    const std::wstring target = handle.Valid() ? win32::FinalPath(handle.Get()) : std::wstring();
+    return target.empty() ? path : target;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // from each folder's owner and access list as the system reports them.
 #include "platform/folder_trust.h"
 
+#include "handles.h"
+
 #include <windows.h>
 
 #include <aclapi.h>
@@ -24,22 +26,7 @@ const wchar_t* const kTrustedInstaller =
 const ACCESS_MASK kChangeAbove = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
 const ACCESS_MASK kChangeIn = kChangeAbove | FILE_WRITE_DATA | FILE_APPEND_DATA;
 
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    ~Handle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr)
-            CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
+using win32::Handle;
 
 // The accounts a trusted folder may belong to, and that may hold rights on it.
 class TrustedAccounts

@@ -3,6 +3,8 @@
 
 #include "platform/file.h"
 
+#include "handles.h"
+
 #include <windows.h>
 
 namespace platform
@@ -21,35 +23,10 @@ namespace
 // "C:\x", "\\?\UNC\s\x" becomes "\\s\x"). Empty when it cannot be opened.
 std::wstring FinalPathOf(const std::wstring& path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::wstring();
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;)
-    {
-        const DWORD length =
-            GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0)
-        {
-            buffer.clear();
-            break;
-        }
-        if (length < buffer.size())
-        {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(length + 1);
-    }
-    CloseHandle(file);
-    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        return L"\\\\" + buffer.substr(8);
-    if (buffer.compare(0, 4, L"\\\\?\\") == 0)
-        return buffer.substr(4);
-    return buffer;
+    const win32::Handle file(CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.Valid() ? win32::FinalPath(file.Get()) : std::wstring();
 }
 
 std::wstring LoaderFileName()

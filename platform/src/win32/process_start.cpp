@@ -1,6 +1,8 @@
 // Win32: the installer started by its full path, and the wait for it.
 #include "platform/process_start.h"
 
+#include "handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,103 +12,10 @@ namespace platform
 namespace
 {
 
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    ~Handle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr)
-            CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-// The system's environment, as a new logon would get it: nothing of our
-// caller's (PATH above all, which decides where the installer finds
-// programs and DLLs).
-// userenv.dll is no known DLL: imported, it would be looked for beside the
-// program before anything else runs. So it is loaded from the system folder
-// only, when needed.
-class SystemEnvironment
-{
-public:
-    SystemEnvironment()
-    {
-        m_library = LoadLibraryExW(L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        using CreateFn = BOOL(WINAPI*)(void**, HANDLE, BOOL);
-        const auto create = m_library == nullptr
-                                ? nullptr
-                                : reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
-                                      GetProcAddress(m_library, "CreateEnvironmentBlock")));
-        m_destroy = m_library == nullptr
-                        ? nullptr
-                        : reinterpret_cast<DestroyFn>(reinterpret_cast<void*>(
-                              GetProcAddress(m_library, "DestroyEnvironmentBlock")));
-        if (create == nullptr || m_destroy == nullptr || !create(&m_block, nullptr, FALSE))
-        {
-            m_error = GetLastError();
-            m_block = nullptr;
-            if (m_error == ERROR_SUCCESS)
-                m_error = ERROR_DLL_NOT_FOUND;
-        }
-    }
-    ~SystemEnvironment()
-    {
-        if (m_block != nullptr)
-            m_destroy(m_block);
-        if (m_library != nullptr)
-            FreeLibrary(m_library);
-    }
-    SystemEnvironment(const SystemEnvironment&) = delete;
-    SystemEnvironment& operator=(const SystemEnvironment&) = delete;
-    void* Block() const { return m_block; }
-    DWORD Error() const { return m_error; }
-
-private:
-    using DestroyFn = BOOL(WINAPI*)(void*);
-    HMODULE m_library = nullptr;
-    DestroyFn m_destroy = nullptr;
-    void* m_block = nullptr;
-    DWORD m_error = ERROR_SUCCESS;
-};
-
-// The path a handle's file has, in the ordinary form ("C:\..." or
-// "\\server\share\..."); empty when the system gives none.
-std::wstring FinalPath(HANDLE file)
-{
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;)
-    {
-        const DWORD length =
-            GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size())
-        {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(length + 1);
-    }
-    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        return L"\\\\" + buffer.substr(8);
-    if (buffer.compare(0, 4, L"\\\\?\\") == 0)
-        return buffer.substr(4);
-    return buffer;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
+using win32::FinalPath;
+using win32::Handle;
+using win32::SamePath;
+using win32::SystemEnvironment;
 
 } // namespace
 

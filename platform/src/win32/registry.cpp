@@ -1,6 +1,9 @@
 // Win32: HKEY_LOCAL_MACHINE through the registry functions.
 #include "platform/registry.h"
 
+#include "../expand_variables.h"
+#include "handles.h"
+
 #include <windows.h>
 
 namespace platform
@@ -31,9 +34,27 @@ Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text
     while (length < units && buffer[length] != L'\0')
         ++length;
     text.assign(buffer, length);
+    // A REG_EXPAND_SZ value is expanded with the system's variables, never
+    // with those of this process, which its caller chose.
+    if (type == REG_EXPAND_SZ)
+    {
+        const win32::SystemEnvironment environment;
+        text = ExpandVariables(text,
+                               [&environment](XStringView variable, XString& value)
+                               {
+                                   std::wstring found;
+                                   if (!environment.Find(std::wstring(variable), found))
+                                       return false;
+                                   value = found;
+                                   return true;
+                               });
+    }
     return status;
 }
 
-void RegistryCloseKey(RegistryKey key) { RegCloseKey(reinterpret_cast<HKEY>(key)); }
+void RegistryCloseKey(RegistryKey key)
+{
+    RegCloseKey(reinterpret_cast<HKEY>(key));
+}
 
 } // namespace platform
