@@ -1,6 +1,7 @@
 // The entry function: start-up, the guard, the run, the log, the exit code.
 #include "Brantel.h"
 
+#include "RunConsole.h"
 #include "UpdateLog.h"
 #include "platform/os.h"
 
@@ -12,12 +13,6 @@ namespace
 const unsigned kScClose = 0xF060;
 const unsigned kScMinimize = 0xF020;
 const unsigned kScMaximize = 0xF030;
-const unsigned long kClosingWait = 7000;
-
-void Print(const wchar_t* text)
-{
-    platform::CurrentOs().WriteConsoleText(CString(text).Units());
-}
 
 } // namespace
 

@@ -1,7 +1,9 @@
 // Installation validation: the registry must show Quenvia 14.0 installed,
 // with its install folder and its uninstall entry.
 #include "PatchExecute.h"
+
 #include "Paths.h"
+#include "RunConsole.h"
 
 #include "platform/os.h"
 
@@ -50,11 +52,6 @@ const LevelTexts kLevelTwo = {L"Client side update check, level two completed.",
 platform::Os& Os()
 {
     return platform::CurrentOs();
-}
-
-void Print(const wchar_t* text)
-{
-    Os().WriteConsoleText(CString(text).Units());
 }
 
 CString ErrorEntry(platform::Status status)

@@ -3,6 +3,7 @@
 #include "PatchExecute.h"
 
 #include "Paths.h"
+#include "RunConsole.h"
 #include "TextFiles.h"
 #include "platform/os.h"
 
@@ -19,11 +20,6 @@ const wchar_t* const kNotApplicable =
 const wchar_t* const kStatusNotApplicable =
     L"Patch update status: This patch is not applicable "
     L"or not required for the installed quenvia application.";
-
-void Print(const CString& text)
-{
-    platform::CurrentOs().WriteConsoleText(text.Units());
-}
 
 } // namespace
 

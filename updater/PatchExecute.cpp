@@ -1,13 +1,14 @@
 // CPatchExecute: construction, the run, and the run message.
 #include "PatchExecute.h"
 
+#include "RunConsole.h"
+
 #include "platform/os.h"
 
 namespace
 {
 
 const wchar_t* const kPleaseWaitToClose = L"Please wait to close the application...\n";
-const unsigned long kClosingWait = 7000;
 
 } // namespace
 
@@ -34,7 +35,7 @@ void CPatchExecute::Run()
         ExecutePatch();
         return;
     }
-    platform::CurrentOs().WriteConsoleText(CString(kPleaseWaitToClose).Units());
+    Print(kPleaseWaitToClose);
     platform::CurrentOs().Sleep(kClosingWait);
 }
 

@@ -59,7 +59,6 @@ public:
     void SetStartObserver(std::function<void(XStringView file, XStringView directory)> observer);
 
     const std::vector<Event>& Events() const { return m_events; }
-    const std::vector<FileReading>& Readings() const { return m_readings; }
     // The reading of the file opened by this path (the last one); null when
     // the file was never opened for reading.
     const FileReading* ReadingOf(XStringView path) const;

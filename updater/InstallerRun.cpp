@@ -3,17 +3,13 @@
 #include "PatchExecute.h"
 
 #include "Paths.h"
+#include "RunConsole.h"
 #include "platform/os.h"
 
 namespace
 {
 
 const unsigned long kFinalWait = 10000;
-
-void Print(const wchar_t* text)
-{
-    platform::CurrentOs().WriteConsoleText(CString(text).Units());
-}
 
 // The entry for an installer that could not be started.
 CString StartErrorEntry(platform::Status status)

@@ -1,0 +1,8 @@
+#include "RunConsole.h"
+
+#include "platform/os.h"
+
+void Print(const CString& strText)
+{
+    platform::CurrentOs().WriteConsoleText(strText.Units());
+}
