@@ -2,6 +2,7 @@
 // the file holds its old content or its new content, whole, and the caller
 // hears of success only when the new content is there.
 #include "FakeOs.h"
+#include "FileBytes.h"
 #include "FileFaults.h"
 #include "platform/file.h"
 #include "platform/file_faults.h"
@@ -26,25 +27,9 @@ namespace
 namespace fs = std::filesystem;
 using platform::Status;
 
-platform::XString Name(const fs::path& path)
-{
-#ifdef _WIN32
-    return path.wstring();
-#else
-    return platform::DecodeFileName(path.string());
-#endif
-}
-
-std::string Content(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void Put(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing_support::Content;
+using testing_support::Name;
+using testing_support::Put;
 
 Status Replace(const fs::path& path, const std::string& bytes,
                const platform::ReplaceOptions& options = {})

@@ -2,6 +2,7 @@
 // write through a link, truncate before checking, or block on a FIFO; and
 // the names and code pages it must keep exact.
 #include "FakeOs.h"
+#include "FileBytes.h"
 #include "platform/file.h"
 #include "platform/text.h"
 
@@ -22,25 +23,9 @@ namespace
 namespace fs = std::filesystem;
 using platform::XString;
 
-XString Name(const fs::path& path)
-{
-#ifdef _WIN32
-    return path.wstring();
-#else
-    return platform::DecodeFileName(path.string());
-#endif
-}
-
-std::string Content(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void Put(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing_support::Content;
+using testing_support::Name;
+using testing_support::Put;
 
 platform::FileOpenMode CreateForWriting()
 {

@@ -1,6 +1,8 @@
 // POSIX: files through file descriptors; errno is mapped onto Win32 codes.
 #include "platform/file.h"
 
+#include "descriptor.h"
+
 #include "platform/file_faults.h"
 #include "platform/file_replace.h"
 
@@ -70,36 +72,7 @@ void Fill(const struct stat& st, FileInfo& info)
     info.modified = static_cast<std::int64_t>(st.st_mtime);
 }
 
-// A descriptor closed with the object.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    int Release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
+using posix::Descriptor;
 
 // A path cut into its folder and its last name.
 struct SplitPath

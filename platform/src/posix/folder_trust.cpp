@@ -2,6 +2,8 @@
 // each folder on its path opened without following links.
 #include "platform/folder_trust.h"
 
+#include "descriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -14,28 +16,7 @@ namespace platform
 namespace
 {
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
+using posix::Descriptor;
 
 FolderTrust Untrusted(const std::string& folder, const char* reason)
 {

@@ -1,6 +1,8 @@
 // POSIX: the program is started directly, in its folder, with no arguments.
 #include "platform/process_start.h"
 
+#include "descriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -37,22 +39,7 @@ Status FromErrno(int error)
     }
 }
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using posix::Descriptor;
 
 // The environment of the started program: fixed, nothing of our caller's
 // (PATH, LD_PRELOAD and the like decide what a program loads and runs).
