@@ -92,6 +92,9 @@ Status StartProgram(XStringView file, XStringView directory, ProcessHandle& proc
             error = errno;
         else
         {
+            // A script's interpreter opens the script as /dev/fd/N: the image
+            // stays open across the exec in the child alone.
+            fcntl(image.Get(), F_SETFD, 0);
             fexecve(image.Get(), argv, kEnvironment);
             error = errno;
         }
