@@ -3,25 +3,13 @@
 // holds the previous choice or the new one, with every other entry kept.
 #include "ManagerTestSupport.h"
 
-#include "platform/file_faults.h"
+#include "FileFaults.h"
 
 using namespace manager_tests;
 using namespace database_bytes;
 
 namespace
 {
-
-struct FaultPlan
-{
-    int failAt = 0;
-    int calls = 0;
-};
-
-platform::Status FailNth(platform::FileCall, void* context)
-{
-    auto& plan = *static_cast<FaultPlan*>(context);
-    return ++plan.calls == plan.failAt ? platform::kErrorDiskFull : 0;
-}
 
 TEST(ChoiceFaultTest, AFailedWriteKeepsThePreviousChoiceAndEveryOtherEntry)
 {
@@ -43,15 +31,17 @@ TEST(ChoiceFaultTest, AFailedWriteKeepsThePreviousChoiceAndEveryOtherEntry)
             dir.Write(L"Opts.ini", "; kept\r\n[Window]\r\nTitle=Caf\xE9\r\n"
                                    "[Wzd Panel: 3]\r\nLast Option:=a\r\n");
             const std::wstring database = dir.File(L"Opts.db");
-            FaultPlan plan;
-            plan.failAt = n;
+            testing_support::Fault plan;
+            plan.at = n;
             {
                 TestManager manager(database.c_str(), nullptr);
                 ASSERT_EQ(manager.LoadDB(), 1);
-                platform::SetFileCallHook(FailNth, &plan);
-                const int saved = manager.SaveLastPanelOptionSeln(
-                    3, manager.RetrieveOption(3, CString(chosen.c_str())));
-                platform::SetFileCallHook(nullptr, nullptr);
+                int saved = 0;
+                {
+                    const testing_support::ScopedFault hook(plan);
+                    saved = manager.SaveLastPanelOptionSeln(
+                        3, manager.RetrieveOption(3, CString(chosen.c_str())));
+                }
                 EXPECT_EQ(saved, 1);
                 EXPECT_EQ(manager.NextPanel(), 4u);
             }
@@ -65,7 +55,7 @@ TEST(ChoiceFaultTest, AFailedWriteKeepsThePreviousChoiceAndEveryOtherEntry)
             CString title;
             EXPECT_EQ(reader.GetOp(L"Window", L"Title", title), 1);
             EXPECT_EQ(S(title), L"Caf\u00E9");
-            if (plan.calls < n)
+            if (plan.seen < n)
             {
                 EXPECT_GT(n, 1);
                 EXPECT_EQ(stored, chosen);

@@ -9,6 +9,7 @@
 #include "platform/profile.h"
 
 #include "FakeOs.h"
+#include "FileFaults.h"
 #include "ProcessRunner.h"
 
 #include <gtest/gtest.h>
@@ -96,37 +97,8 @@ std::vector<std::string> FolderNames(const TempDir& dir)
     return names;
 }
 
-// The hook: counts the file calls and fails (or ends the process at) the
-// one numbered failAt.
-struct FaultPlan
-{
-    int failAt = 0;
-    Status error = 0;
-    bool crash = false;
-    int calls = 0;
-};
-
 // profile_probe's exit code when it ends itself at the call it was given.
 constexpr int kCrashCode = 86;
-
-Status FailNth(FileCall, void* context)
-{
-    auto& plan = *static_cast<FaultPlan*>(context);
-    if (++plan.calls != plan.failAt)
-        return 0;
-    if (plan.crash)
-        std::_Exit(kCrashCode);
-    return plan.error;
-}
-
-class HookInstalled
-{
-public:
-    explicit HookInstalled(FaultPlan& plan) { platform::SetFileCallHook(FailNth, &plan); }
-    ~HookInstalled() { platform::SetFileCallHook(nullptr, nullptr); }
-    HookInstalled(const HookInstalled&) = delete;
-    HookInstalled& operator=(const HookInstalled&) = delete;
-};
 
 // One kind of write, from the file it starts with (none when missing).
 struct Writer
@@ -193,12 +165,12 @@ TEST(ProfileFaultTest, AFailedFileCallLeavesTheOldFileAndIsReported)
             ASSERT_LT(n, 100);
             TempDir dir;
             Prepare(dir, writer);
-            FaultPlan plan;
-            plan.failAt = n;
-            plan.error = n % 2 != 0 ? platform::kErrorDiskFull : platform::kErrorIoDevice;
+            testing_support::Fault plan;
+            plan.at = n;
+            plan.status = n % 2 != 0 ? platform::kErrorDiskFull : platform::kErrorIoDevice;
             bool written = false;
             {
-                const HookInstalled hook(plan);
+                const testing_support::ScopedFault hook(plan);
                 written = Put(dir.File(kName), writer.section, writer.key, writer.value);
             }
             const std::wstring entries = Entries(dir.File(kName));
@@ -231,7 +203,7 @@ TEST(ProfileFaultTest, AFailedFileCallLeavesTheOldFileAndIsReported)
             }
             // Nothing is left beside the file.
             EXPECT_LE(FolderNames(dir).size(), 1u);
-            if (plan.calls < n)
+            if (plan.seen < n)
             {
                 EXPECT_TRUE(written); // no call failed
                 EXPECT_GT(n, 1);
