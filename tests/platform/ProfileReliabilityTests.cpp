@@ -11,6 +11,7 @@
 #include "FakeOs.h"
 #include "FileFaults.h"
 #include "ProcessRunner.h"
+#include "ProfileCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -33,30 +34,8 @@ using testing_support::X;
 namespace
 {
 
-std::optional<XString> Optional(const wchar_t* text)
-{
-    return text != nullptr ? std::optional<XString>(X(text)) : std::nullopt;
-}
-
-const XString* Pointer(const std::optional<XString>& text)
-{
-    return text ? &*text : nullptr;
-}
-
-bool Put(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value)
-{
-    const auto s = Optional(section);
-    const auto k = Optional(key);
-    const auto v = Optional(value);
-    return platform::WritePrivateProfileText(Pointer(s), Pointer(k), Pointer(v), X(file));
-}
-
-std::wstring Get(const std::wstring& file, const wchar_t* section, const wchar_t* key)
-{
-    const XString s = X(section);
-    const XString k = X(key);
-    return W(platform::GetPrivateProfileText(&s, &k, nullptr, 1024, X(file)));
-}
+using profile_calls::Get;
+using profile_calls::Put;
 
 std::vector<XString> Names(const XString& list)
 {

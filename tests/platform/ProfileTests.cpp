@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 
 #include "FakeOs.h"
+#include "ProfileCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -23,33 +24,8 @@ using testing_support::X;
 namespace
 {
 
-std::optional<XString> Optional(const wchar_t* text)
-{
-    return text != nullptr ? std::optional<XString>(X(text)) : std::nullopt;
-}
-
-const XString* Pointer(const std::optional<XString>& text)
-{
-    return text ? &*text : nullptr;
-}
-
-std::wstring Get(const std::wstring& file, const wchar_t* section, const wchar_t* key,
-                 const wchar_t* defaultText, std::size_t bufferSize = 1024)
-{
-    const auto s = Optional(section);
-    const auto k = Optional(key);
-    const auto d = Optional(defaultText);
-    return W(
-        platform::GetPrivateProfileText(Pointer(s), Pointer(k), Pointer(d), bufferSize, X(file)));
-}
-
-bool Put(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value)
-{
-    const auto s = Optional(section);
-    const auto k = Optional(key);
-    const auto v = Optional(value);
-    return platform::WritePrivateProfileText(Pointer(s), Pointer(k), Pointer(v), X(file));
-}
+using profile_calls::Get;
+using profile_calls::Put;
 
 // A list result: each name followed by NUL, one more NUL at the end.
 std::wstring List(std::initializer_list<const wchar_t*> names)
