@@ -2,7 +2,7 @@
 // scripted operating system: real files, no waits, no installer.
 #include "BenchSetup.h"
 #include "Brantel.h"
-#include "platform/os.h"
+#include "RealFilesOs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,7 +28,7 @@ platform::XString X(const std::wstring& text)
 // The operating system of a machine with Quenvia 14.0.0.2 installed, no
 // product or Excel running, and a patch folder holding brantel.dat and the
 // installer. Files are real; waits return at once.
-class ScriptedOs : public platform::Os
+class ScriptedOs : public testing_support::RealFilesOs
 {
 public:
     explicit ScriptedOs(const std::filesystem::path& root)
@@ -129,6 +129,14 @@ public:
         return platform::kErrorFileNotFound;
     }
     void WaitForProgram(platform::ProcessHandle) override {}
+    platform::FolderTrust CheckFolderTrust(platform::XStringView) override
+    {
+        platform::FolderTrust trust;
+        trust.trusted = true;
+        return trust;
+    }
+    unsigned AnsiCodePage() override { return 1252; }
+    void ShowMessage(platform::XStringView) override {}
     void SetWaitCursor(bool) override {}
 
 private:

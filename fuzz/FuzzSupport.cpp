@@ -26,7 +26,25 @@ MemoryFileOs::Open* MemoryFileOs::Find(platform::FileHandle file)
     return found == m_open.end() ? nullptr : &found->second;
 }
 
-platform::Status MemoryFileOs::FileOpen(platform::XStringView path,
+platform::Status MemoryFileOs::FileOpenForReading(platform::XStringView path,
+                                                  const platform::FileOpenMode& mode,
+                                                  platform::FileHandle& file)
+{
+    if (platform::OpensForWriting(mode))
+        return platform::kErrorInvalidParameter;
+    return OpenFile(path, mode, file);
+}
+
+platform::Status MemoryFileOs::FileOpenForWriting(platform::XStringView path,
+                                                  const platform::FileOpenMode& mode,
+                                                  platform::FileHandle& file)
+{
+    if (!platform::OpensForWriting(mode))
+        return platform::kErrorInvalidParameter;
+    return OpenFile(path, mode, file);
+}
+
+platform::Status MemoryFileOs::OpenFile(platform::XStringView path,
                                         const platform::FileOpenMode& mode,
                                         platform::FileHandle& file)
 {

@@ -3,7 +3,7 @@
 // that stops the run when a reader breaks one of its promises.
 #pragma once
 
-#include "platform/os.h"
+#include "RealFilesOs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,18 +22,55 @@ inline void Require(bool kept, const char* promise)
         Broken(promise);
 }
 
-// Says nothing, waits for nothing and sees no running processes; every
-// other call goes to this platform's implementation.
-class QuietOs : public platform::Os
+// Says nothing, waits for nothing, starts nothing and sees no running
+// processes; files and the other queries are this platform's.
+class QuietOs : public testing_support::RealFilesOs
 {
 public:
+    void* ModuleHandle() override { return Native().ModuleHandle(); }
+    platform::XString ModuleFileName() override { return Native().ModuleFileName(); }
+    platform::XString CommandLine() override { return Native().CommandLine(); }
+    bool InitializeFramework(void* module) override { return Native().InitializeFramework(module); }
+    bool ListProcessNames(std::vector<platform::XString>&) override { return true; }
+    bool LocalTime(std::tm& out) override { return Native().LocalTime(out); }
+    unsigned AnsiCodePage() override { return Native().AnsiCodePage(); }
+    platform::Status RegistryOpenKey(platform::XStringView subKey,
+                                     platform::RegistryKey& key) override
+    {
+        return Native().RegistryOpenKey(subKey, key);
+    }
+    platform::Status RegistryQueryString(platform::RegistryKey key, platform::XStringView valueName,
+                                         platform::XString& text) override
+    {
+        return Native().RegistryQueryString(key, valueName, text);
+    }
+    void RegistryCloseKey(platform::RegistryKey key) override { Native().RegistryCloseKey(key); }
+    bool ReadFileVersion(platform::XStringView path, std::uint32_t& versionMS,
+                         std::uint32_t& versionLS) override
+    {
+        return Native().ReadFileVersion(path, versionMS, versionLS);
+    }
+    platform::FolderTrust CheckFolderTrust(platform::XStringView folder) override
+    {
+        return Native().CheckFolderTrust(folder);
+    }
+
     void WriteConsoleText(platform::XStringView) override {}
     void ClearConsole() override {}
     void RemoveConsoleMenuCommand(unsigned) override {}
-    bool ListProcessNames(std::vector<platform::XString>&) override { return true; }
     void Sleep(unsigned long) override {}
+    platform::Status StartProgram(platform::XStringView, platform::XStringView,
+                                  platform::ProcessHandle& process) override
+    {
+        process = 0;
+        return platform::kErrorAccessDenied;
+    }
+    void WaitForProgram(platform::ProcessHandle) override {}
     void ShowMessage(platform::XStringView) override {}
     void SetWaitCursor(bool) override {}
+
+private:
+    static platform::Os& Native() { return platform::NativeOs(); }
 };
 
 // Files in memory, by name: reads, writes, seeks and status as the platform
@@ -44,8 +81,12 @@ public:
     void Put(const std::string& name, const std::uint8_t* data, std::size_t size);
     const std::string& Get(const std::string& name) { return m_files[name]; }
 
-    platform::Status FileOpen(platform::XStringView path, const platform::FileOpenMode& mode,
-                              platform::FileHandle& file) override;
+    platform::Status FileOpenForReading(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override;
+    platform::Status FileOpenForWriting(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override;
     platform::Status FileRead(platform::FileHandle file, void* buffer, std::uint32_t count,
                               std::uint32_t& read) override;
     platform::Status FileWrite(platform::FileHandle file, const void* data,
@@ -72,6 +113,8 @@ private:
         std::uint64_t position = 0;
     };
     Open* Find(platform::FileHandle file);
+    platform::Status OpenFile(platform::XStringView path, const platform::FileOpenMode& mode,
+                              platform::FileHandle& file);
 
     std::map<std::string, std::string> m_files;
     std::map<platform::FileHandle, Open> m_open;

@@ -87,7 +87,10 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     const CString name(lpszFileName);
     m_strFileName = CString(Os().FullPath(name.Units()));
     platform::FileHandle handle = platform::kInvalidFile;
-    const platform::Status status = Os().FileOpen(name.Units(), ModeOf(nOpenFlags), handle);
+    const platform::FileOpenMode mode = ModeOf(nOpenFlags);
+    const platform::Status status = platform::OpensForWriting(mode)
+                                        ? Os().FileOpenForWriting(name.Units(), mode, handle)
+                                        : Os().FileOpenForReading(name.Units(), mode, handle);
     if (status != platform::kSuccess)
     {
         if (pError != nullptr)

@@ -6,7 +6,7 @@
 namespace platform
 {
 
-ReadOnlyOs::ReadOnlyOs(Os& underlying, XString moduleFileName)
+ReadOnlyOs::ReadOnlyOs(OsQueries& underlying, XString moduleFileName)
     : m_os(underlying), m_moduleFileName(std::move(moduleFileName))
 {
 }
@@ -29,6 +29,8 @@ void ReadOnlyOs::Record(EventKind kind, XStringView text, XStringView detail, un
     m_events.push_back(Event{kind, XString(text), XString(detail), number});
 }
 
+// Queries
+
 void* ReadOnlyOs::ModuleHandle()
 {
     return m_os.ModuleHandle();
@@ -46,30 +48,17 @@ bool ReadOnlyOs::InitializeFramework(void* module)
     return m_os.InitializeFramework(module);
 }
 
-void ReadOnlyOs::WriteConsoleText(XStringView text)
-{
-    Record(EventKind::ConsoleText, text);
-}
-void ReadOnlyOs::ClearConsole()
-{
-    Record(EventKind::ConsoleClear);
-}
-void ReadOnlyOs::RemoveConsoleMenuCommand(unsigned command)
-{
-    Record(EventKind::ConsoleMenu, XStringView(), XStringView(), command);
-}
-
 bool ReadOnlyOs::ListProcessNames(std::vector<XString>& names)
 {
     return m_os.ListProcessNames(names);
 }
-void ReadOnlyOs::Sleep(unsigned long milliseconds)
-{
-    Record(EventKind::Sleep, XStringView(), XStringView(), milliseconds);
-}
 bool ReadOnlyOs::LocalTime(std::tm& out)
 {
     return m_os.LocalTime(out);
+}
+unsigned ReadOnlyOs::AnsiCodePage()
+{
+    return m_os.AnsiCodePage();
 }
 
 Status ReadOnlyOs::RegistryOpenKey(XStringView subKey, RegistryKey& key)
@@ -90,20 +79,6 @@ bool ReadOnlyOs::ReadFileVersion(XStringView path, std::uint32_t& versionMS,
 {
     return m_os.ReadFileVersion(path, versionMS, versionLS);
 }
-
-Status ReadOnlyOs::StartProgram(XStringView file, XStringView directory, ProcessHandle& process)
-{
-    Record(EventKind::Start, file, directory);
-    if (m_startObserver)
-        m_startObserver(file, directory);
-    process = 0;
-    return kErrorAccessDenied;
-}
-
-void ReadOnlyOs::WaitForProgram(ProcessHandle)
-{
-    Record(EventKind::WaitForProgram);
-}
 FolderTrust ReadOnlyOs::CheckFolderTrust(XStringView folder)
 {
     return m_os.CheckFolderTrust(folder);
@@ -114,15 +89,9 @@ bool ReadOnlyOs::PathExists(XStringView path)
     return m_os.PathExists(path);
 }
 
-Status ReadOnlyOs::FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file)
+Status ReadOnlyOs::FileOpenForReading(XStringView path, const FileOpenMode& mode, FileHandle& file)
 {
-    if (mode.write || mode.create)
-    {
-        Record(EventKind::FileWrite, path);
-        file = kInvalidFile;
-        return kErrorAccessDenied;
-    }
-    const Status status = m_os.FileOpen(path, mode, file);
+    const Status status = m_os.FileOpenForReading(path, mode, file);
     if (status == kSuccess)
     {
         m_reading[file] = m_readings.size();
@@ -146,19 +115,6 @@ Status ReadOnlyOs::FileRead(FileHandle file, void* buffer, std::uint32_t count, 
     return status;
 }
 
-Status ReadOnlyOs::ReplaceFileContent(XStringView path, const void*, std::size_t,
-                                      const ReplaceOptions&)
-{
-    Record(EventKind::FileWrite, path);
-    return kErrorAccessDenied;
-}
-
-Status ReadOnlyOs::FileWrite(FileHandle, const void*, std::uint32_t)
-{
-    // No handle opened here can be written; refused all the same.
-    return kErrorAccessDenied;
-}
-
 Status ReadOnlyOs::FileSeek(FileHandle file, std::int64_t offset, SeekOrigin origin,
                             std::uint64_t& position)
 {
@@ -167,10 +123,6 @@ Status ReadOnlyOs::FileSeek(FileHandle file, std::int64_t offset, SeekOrigin ori
 Status ReadOnlyOs::FileSize(FileHandle file, std::uint64_t& size)
 {
     return m_os.FileSize(file, size);
-}
-Status ReadOnlyOs::FileFlush(FileHandle file)
-{
-    return m_os.FileFlush(file);
 }
 Status ReadOnlyOs::FileClose(FileHandle file)
 {
@@ -196,6 +148,65 @@ XString ReadOnlyOs::GetPrivateProfileText(const XString* section, const XString*
 {
     return m_os.GetPrivateProfileText(section, key, defaultText, bufferSize, fileName);
 }
+
+// Actions
+
+void ReadOnlyOs::WriteConsoleText(XStringView text)
+{
+    Record(EventKind::ConsoleText, text);
+}
+void ReadOnlyOs::ClearConsole()
+{
+    Record(EventKind::ConsoleClear);
+}
+void ReadOnlyOs::RemoveConsoleMenuCommand(unsigned command)
+{
+    Record(EventKind::ConsoleMenu, XStringView(), XStringView(), command);
+}
+
+void ReadOnlyOs::Sleep(unsigned long milliseconds)
+{
+    Record(EventKind::Sleep, XStringView(), XStringView(), milliseconds);
+}
+
+Status ReadOnlyOs::StartProgram(XStringView file, XStringView directory, ProcessHandle& process)
+{
+    Record(EventKind::Start, file, directory);
+    if (m_startObserver)
+        m_startObserver(file, directory);
+    process = 0;
+    return kErrorAccessDenied;
+}
+
+void ReadOnlyOs::WaitForProgram(ProcessHandle)
+{
+    Record(EventKind::WaitForProgram);
+}
+
+Status ReadOnlyOs::FileOpenForWriting(XStringView path, const FileOpenMode&, FileHandle& file)
+{
+    Record(EventKind::FileWrite, path);
+    file = kInvalidFile;
+    return kErrorAccessDenied;
+}
+
+// No handle opened here can be written or flushed: refused all the same.
+Status ReadOnlyOs::FileWrite(FileHandle, const void*, std::uint32_t)
+{
+    return kErrorAccessDenied;
+}
+Status ReadOnlyOs::FileFlush(FileHandle)
+{
+    return kErrorAccessDenied;
+}
+
+Status ReadOnlyOs::ReplaceFileContent(XStringView path, const void*, std::size_t,
+                                      const ReplaceOptions&)
+{
+    Record(EventKind::FileWrite, path);
+    return kErrorAccessDenied;
+}
+
 bool ReadOnlyOs::WritePrivateProfileText(const XString*, const XString*, const XString*,
                                          const XString& fileName)
 {

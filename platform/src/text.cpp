@@ -1,6 +1,8 @@
 // Portable text conversions.
 #include "platform/text.h"
 
+#include "platform/os.h"
+
 namespace platform
 {
 namespace
@@ -223,6 +225,24 @@ XString Ascii(const char* text)
     for (; *text != '\0'; ++text)
         out.push_back(static_cast<XCHAR>(static_cast<unsigned char>(*text)));
     return out;
+}
+
+// The conversions in the code page of the Os in use; each platform's
+// codepage.cpp converts in a given one.
+XString AnsiToText(const char* bytes, std::size_t count)
+{
+    return AnsiToText(CurrentOs().AnsiCodePage(), bytes, count);
+}
+
+bool TextToAnsi(XStringView text, std::string& bytes)
+{
+    return TextToAnsi(CurrentOs().AnsiCodePage(), text, bytes);
+}
+
+std::string TextToAnsi(XStringView text)
+{
+    std::string bytes;
+    return TextToAnsi(text, bytes) ? bytes : std::string();
 }
 
 XCHAR FoldCase(XCHAR c)

@@ -177,11 +177,19 @@ public:
         return true;
     }
 
-    platform::Status FileOpen(platform::XStringView path, const platform::FileOpenMode& mode,
-                              platform::FileHandle& file) override
+    platform::Status FileOpenForReading(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override
     {
         ++fileOpens;
-        return FakeOs::FileOpen(path, mode, file);
+        return FakeOs::FileOpenForReading(path, mode, file);
+    }
+    platform::Status FileOpenForWriting(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override
+    {
+        ++fileOpens;
+        return FakeOs::FileOpenForWriting(path, mode, file);
     }
     platform::Status FileRead(platform::FileHandle file, void* buffer, std::uint32_t count,
                               std::uint32_t& read) override

@@ -4,6 +4,7 @@
 #include "FakeOs.h"
 #include "FileBytes.h"
 #include "platform/file.h"
+#include "platform/os.h"
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
@@ -142,19 +143,22 @@ TEST(FileNameEncoding, TextNoFileCanBeNamedIsRefused)
     EXPECT_EQ(bytes, "\xF0\x9F\x98\x80");
 }
 
-TEST(AnsiCodePage, Utf8CodePageConvertsEveryCharacterBothWays)
-{
-    ASSERT_EQ(platform::AnsiCodePage(), 1252u);
-    EXPECT_FALSE(platform::SetAnsiCodePage(437));
-    ASSERT_TRUE(platform::SetAnsiCodePage(65001));
-    std::string bytes;
-    EXPECT_TRUE(platform::TextToAnsi(u"\u00E9\u20AC\u4E2D", bytes));
-    EXPECT_EQ(bytes, "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD");
-    EXPECT_EQ(platform::AnsiToText(bytes.data(), bytes.size()), XString(u"\u00E9\u20AC\u4E2D"));
-    ASSERT_TRUE(platform::SetAnsiCodePage(1252));
-    EXPECT_TRUE(platform::TextToAnsi(u"\u00E9\u20AC\u4E2D", bytes));
-    EXPECT_EQ(bytes, "\xE9\x80?");
-}
 #endif
+
+TEST(AnsiCodePage, ConversionsFollowTheCodePageOfTheOsInUse)
+{
+    testing_support::FakeOs os;
+    const platform::ScopedOs scope(os);
+    const XString text = testing_support::X(L"\u00E9\u20AC\u4E2D");
+    std::string bytes;
+    os.ansiCodePage = 65001;
+    EXPECT_TRUE(platform::TextToAnsi(text, bytes));
+    EXPECT_EQ(bytes, "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD");
+    EXPECT_EQ(platform::AnsiToText(bytes.data(), bytes.size()), text);
+    os.ansiCodePage = 1252;
+    EXPECT_TRUE(platform::TextToAnsi(text, bytes));
+    EXPECT_EQ(bytes, "\xE9\x80?");
+    EXPECT_EQ(platform::AnsiToText("\x80\xE9", 2), testing_support::X(L"\u20AC\u00E9"));
+}
 
 } // namespace

@@ -1,9 +1,9 @@
 // A scripted operating system for unit tests: processes, registry contents,
-// file versions, console, waits and program starts are all under the test's
-// control; files stay real (in a temporary folder).
+// file versions, console, waits, program starts, messages and the code page
+// are all under the test's control; files stay real (in a temporary folder).
 #pragma once
 
-#include "platform/os.h"
+#include "RealFilesOs.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -35,7 +35,7 @@ inline XString X(const std::wstring& text)
     return platform::FromWide(text.c_str(), text.size());
 }
 
-class FakeOs : public platform::Os
+class FakeOs : public RealFilesOs
 {
 public:
     // Program image
@@ -72,6 +72,9 @@ public:
     std::map<std::wstring, platform::FolderTrust> untrustedFolders;
     std::vector<std::wstring> trustChecks;
     int waitCursorChanges = 0;
+    std::vector<std::wstring> messages;
+    // The machine's own unless a test chooses another.
+    unsigned ansiCodePage = platform::NativeOs().AnsiCodePage();
 
     std::tm localTime = MakeTime();
 
@@ -204,7 +207,9 @@ public:
         trust.trusted = true;
         return trust;
     }
+    void ShowMessage(platform::XStringView text) override { messages.push_back(W(text)); }
     void SetWaitCursor(bool) override { ++waitCursorChanges; }
+    unsigned AnsiCodePage() override { return ansiCodePage; }
 
     // A version (a.b.c.d) as the two words of the fixed file information.
     static std::pair<std::uint32_t, std::uint32_t> Version(unsigned a, unsigned b, unsigned c,

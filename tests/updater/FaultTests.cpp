@@ -38,19 +38,17 @@ public:
     int failedOpens = 0;
     int failedWrites = 0;
 
-    platform::Status FileOpen(platform::XStringView path, const platform::FileOpenMode& mode,
-                              platform::FileHandle& file) override
+    platform::Status FileOpenForReading(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override
     {
-        const bool faulty = IsFaulty(path);
-        if (faulty && openFailure != platform::kSuccess)
-        {
-            ++failedOpens;
-            return openFailure;
-        }
-        const platform::Status status = FakeOs::FileOpen(path, mode, file);
-        if (status == platform::kSuccess && faulty)
-            m_faultyHandles.insert(file);
-        return status;
+        return Open(path, file, [&] { return FakeOs::FileOpenForReading(path, mode, file); });
+    }
+    platform::Status FileOpenForWriting(platform::XStringView path,
+                                        const platform::FileOpenMode& mode,
+                                        platform::FileHandle& file) override
+    {
+        return Open(path, file, [&] { return FakeOs::FileOpenForWriting(path, mode, file); });
     }
     platform::Status FileWrite(platform::FileHandle file, const void* data,
                                std::uint32_t count) override
@@ -87,6 +85,21 @@ public:
     }
 
 private:
+    template <class OpenFile>
+    platform::Status Open(platform::XStringView path, platform::FileHandle& file, OpenFile open)
+    {
+        const bool faulty = IsFaulty(path);
+        if (faulty && openFailure != platform::kSuccess)
+        {
+            ++failedOpens;
+            return openFailure;
+        }
+        const platform::Status status = open();
+        if (status == platform::kSuccess && faulty)
+            m_faultyHandles.insert(file);
+        return status;
+    }
+
     bool IsFaulty(platform::XStringView given) const
     {
         const std::wstring path = testing_support::W(given);

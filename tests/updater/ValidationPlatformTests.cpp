@@ -1,6 +1,6 @@
 // Installation validation through the real registry layer: an export file
 // named by BRANTEL_REGISTRY on POSIX, HKEY_LOCAL_MACHINE of the Wine prefix
-// on Windows. Only the console and the program's own path are scripted.
+// on Windows. The rest of the system is scripted.
 #include "PatchExecute.h"
 
 #include "FakeOs.h"
@@ -21,22 +21,24 @@ using namespace validation_texts;
 namespace
 {
 
-// The real operating system, except for the console (captured) and the
-// program's path (a folder without a descriptor).
-class ConsoleOs : public platform::Os
+// The real registry; the console (captured) and the program's path (a
+// folder without a descriptor) scripted, as everything else.
+class RegistryOs : public testing_support::FakeOs
 {
 public:
-    std::wstring console;
-    std::wstring moduleFileName;
-
-    void WriteConsoleText(platform::XStringView text) override
+    platform::Status RegistryOpenKey(platform::XStringView subKey,
+                                     platform::RegistryKey& key) override
     {
-        console += platform::ToWide(text);
+        return platform::NativeOs().RegistryOpenKey(subKey, key);
     }
-    void ClearConsole() override { console += L"<CLS>"; }
-    platform::XString ModuleFileName() override
+    platform::Status RegistryQueryString(platform::RegistryKey key, platform::XStringView valueName,
+                                         platform::XString& text) override
     {
-        return platform::FromWide(moduleFileName.c_str(), moduleFileName.size());
+        return platform::NativeOs().RegistryQueryString(key, valueName, text);
+    }
+    void RegistryCloseKey(platform::RegistryKey key) override
+    {
+        platform::NativeOs().RegistryCloseKey(key);
     }
 };
 
@@ -399,7 +401,7 @@ protected:
 #endif
     }
 
-    ConsoleOs os;
+    RegistryOs os;
     TempDir dir;
 
 private:

@@ -165,7 +165,8 @@ ProgramKind KindOfProgram(const CString& strPath)
     if (info.size < 64)
         return ProgramKind::Other;
     platform::FileHandle file = platform::kInvalidFile;
-    if (os.FileOpen(strPath.Units(), platform::FileOpenMode(), file) != platform::kSuccess)
+    if (os.FileOpenForReading(strPath.Units(), platform::FileOpenMode(), file) !=
+        platform::kSuccess)
         return ProgramKind::Unknown;
     unsigned char header[64] = {};
     std::uint32_t read = 0;

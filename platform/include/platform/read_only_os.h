@@ -1,12 +1,13 @@
 // An operating system to look at but not to touch: a program run on it reads
-// the machine as it is, through another Os, while everything that would
-// change the machine or hold the user up is refused and recorded instead:
-// console output and clearing, menu changes, waits, program starts, file and
-// profile writes, message boxes and the wait cursor.
+// the machine as it is, through the queries of another system, while every
+// action (console output and clearing, menu changes, waits, program starts,
+// file and profile writes, message boxes, the wait cursor) is recorded and,
+// where it reports a result, refused. It is given only the other system's
+// queries, so it cannot pass an action on; and an action added to OsActions
+// keeps this class from compiling until it is decided here.
 //
 // brantel-check runs Brantel's own steps on it to know a run before it
-// happens. Whoever adds an operation to Os that changes anything must
-// refuse it here as well.
+// happens.
 #pragma once
 
 #include "platform/os.h"
@@ -53,7 +54,7 @@ public:
     };
 
     // Reads go to underlying; the program's own path is moduleFileName.
-    ReadOnlyOs(Os& underlying, XString moduleFileName);
+    ReadOnlyOs(OsQueries& underlying, XString moduleFileName);
 
     // Called with each start request before it is refused (with status 5).
     void SetStartObserver(std::function<void(XStringView file, XStringView directory)> observer);
@@ -63,51 +64,51 @@ public:
     // the file was never opened for reading.
     const FileReading* ReadingOf(XStringView path) const;
 
+    // Queries: passed to the underlying system, reads recorded.
     void* ModuleHandle() override;
     XString ModuleFileName() override;
     XString CommandLine() override;
     bool InitializeFramework(void* module) override;
-
-    void WriteConsoleText(XStringView text) override;
-    void ClearConsole() override;
-    void RemoveConsoleMenuCommand(unsigned command) override;
-
     bool ListProcessNames(std::vector<XString>& names) override;
-    void Sleep(unsigned long milliseconds) override;
     bool LocalTime(std::tm& out) override;
-
+    unsigned AnsiCodePage() override;
     Status RegistryOpenKey(XStringView subKey, RegistryKey& key) override;
     Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text) override;
     void RegistryCloseKey(RegistryKey key) override;
-
     bool ReadFileVersion(XStringView path, std::uint32_t& versionMS,
                          std::uint32_t& versionLS) override;
-    Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process) override;
-    void WaitForProgram(ProcessHandle process) override;
     FolderTrust CheckFolderTrust(XStringView folder) override;
-
     bool PathExists(XStringView path) override;
-    Status FileOpen(XStringView path, const FileOpenMode& mode, FileHandle& file) override;
+    Status FileOpenForReading(XStringView path, const FileOpenMode& mode,
+                              FileHandle& file) override;
     Status FileRead(FileHandle file, void* buffer, std::uint32_t count,
                     std::uint32_t& read) override;
-    Status FileWrite(FileHandle file, const void* data, std::uint32_t count) override;
     Status FileSeek(FileHandle file, std::int64_t offset, SeekOrigin origin,
                     std::uint64_t& position) override;
     Status FileSize(FileHandle file, std::uint64_t& size) override;
-    Status FileFlush(FileHandle file) override;
     Status FileClose(FileHandle file) override;
     Status FileStatusByName(XStringView path, FileInfo& info) override;
     Status FileStatusByHandle(FileHandle file, FileInfo& info) override;
     XString FullPath(XStringView path) override;
-    Status ReplaceFileContent(XStringView path, const void* data, std::size_t size,
-                              const ReplaceOptions& options) override;
-
     XString GetPrivateProfileText(const XString* section, const XString* key,
                                   const XString* defaultText, std::size_t bufferSize,
                                   const XString& fileName) override;
+
+    // Actions: recorded, and refused where they report a result.
+    void WriteConsoleText(XStringView text) override;
+    void ClearConsole() override;
+    void RemoveConsoleMenuCommand(unsigned command) override;
+    void Sleep(unsigned long milliseconds) override;
+    Status StartProgram(XStringView file, XStringView directory, ProcessHandle& process) override;
+    void WaitForProgram(ProcessHandle process) override;
+    Status FileOpenForWriting(XStringView path, const FileOpenMode& mode,
+                              FileHandle& file) override;
+    Status FileWrite(FileHandle file, const void* data, std::uint32_t count) override;
+    Status FileFlush(FileHandle file) override;
+    Status ReplaceFileContent(XStringView path, const void* data, std::size_t size,
+                              const ReplaceOptions& options) override;
     bool WritePrivateProfileText(const XString* section, const XString* key, const XString* value,
                                  const XString& fileName) override;
-
     void ShowMessage(XStringView text) override;
     void SetWaitCursor(bool busy) override;
 
@@ -115,7 +116,7 @@ private:
     void Record(EventKind kind, XStringView text = XStringView(),
                 XStringView detail = XStringView(), unsigned long number = 0);
 
-    Os& m_os;
+    OsQueries& m_os;
     XString m_moduleFileName;
     std::function<void(XStringView, XStringView)> m_startObserver;
     std::vector<Event> m_events;

@@ -63,24 +63,21 @@ PLATFORM_API bool EncodeFileName(XStringView name, std::string& bytes);
 // ASCII literal to UTF-16, for fixed texts of the platform layer.
 PLATFORM_API XString Ascii(const char* text);
 
-// Text in the ANSI code page: the system's on Windows; elsewhere
-// Windows-1252, or UTF-8 (65001) where the registry's
-// SYSTEM\CurrentControlSet\Control\Nls\CodePage "ACP" says so, as it does
-// on Windows set to UTF-8. Every byte converts, NUL bytes included; a
-// character without an ANSI form becomes '?'.
+// Text in the ANSI code page that CurrentOs().AnsiCodePage() names (os.h):
+// the system's on Windows; elsewhere Windows-1252, or UTF-8 (65001) where
+// the registry's SYSTEM\CurrentControlSet\Control\Nls\CodePage "ACP" says
+// so, as it does on Windows set to UTF-8. Every byte converts, NUL bytes
+// included; a character without an ANSI form becomes '?'.
 PLATFORM_API XString AnsiToText(const char* bytes, std::size_t count);
 // False (bytes empty) when the system cannot convert the text: whoever writes
 // the bytes must treat that as a failed write, never as an empty text.
 PLATFORM_API bool TextToAnsi(XStringView text, std::string& bytes);
 // The same for checks that compare a round trip: the empty text on failure.
 PLATFORM_API std::string TextToAnsi(XStringView text);
-// The code page those conversions use (1252 or 65001 outside Windows).
-PLATFORM_API unsigned AnsiCodePage();
-#ifndef _WIN32
-// Replaces the code page read from the registry (tests): false, and nothing
-// changed, for a code page other than 1252 and 65001.
-PLATFORM_API bool SetAnsiCodePage(unsigned codePage);
-#endif
+// The same conversions in a code page of the caller's choice. Outside
+// Windows every code page but 65001 is Windows-1252.
+PLATFORM_API XString AnsiToText(unsigned codePage, const char* bytes, std::size_t count);
+PLATFORM_API bool TextToAnsi(unsigned codePage, XStringView text, std::string& bytes);
 
 // Letter case folded the same way on every platform (simple case mapping of
 // the Latin, Greek and Cyrillic letters), for comparisons that ignore case.

@@ -1,9 +1,8 @@
 // POSIX: Windows-1252 stands in for the ANSI code page, or UTF-8 where the
 // registry sets the system's code page to 65001.
-#include "platform/registry.h"
+#include "../code_page.h"
 #include "platform/text.h"
-
-#include <atomic>
+#include "registry_code_page.h"
 
 namespace platform
 {
@@ -17,54 +16,19 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-constexpr unsigned kWestern = 1252;
 constexpr unsigned kUtf8 = 65001;
-
-std::atomic<unsigned> g_codePage{0}; // 0 until known
-
-// The code page the registry names where Windows keeps it: HKEY_LOCAL_MACHINE
-// is the administrator's, unlike the environment or the user's locale.
-unsigned CodePageFromRegistry()
-{
-    RegistryKey key = 0;
-    if (RegistryOpenKey(u"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", key) != kSuccess)
-        return kWestern;
-    XString value;
-    const Status status = RegistryQueryString(key, u"ACP", value);
-    RegistryCloseKey(key);
-    return status == kSuccess && value == u"65001" ? kUtf8 : kWestern;
-}
 
 } // namespace
 
-unsigned AnsiCodePage()
+unsigned SystemAnsiCodePage()
 {
-    const unsigned known = g_codePage.load();
-    if (known != 0)
-        return known;
-    // Reading the registry may itself convert ANSI text: meanwhile, and on
-    // this thread only, Windows-1252 serves.
-    thread_local bool reading = false;
-    if (reading)
-        return kWestern;
-    reading = true;
-    unsigned expected = 0;
-    g_codePage.compare_exchange_strong(expected, CodePageFromRegistry());
-    reading = false;
-    return g_codePage.load();
+    static const unsigned codePage = CodePageFromRegistry();
+    return codePage;
 }
 
-bool SetAnsiCodePage(unsigned codePage)
+XString AnsiToText(unsigned codePage, const char* bytes, std::size_t count)
 {
-    if (codePage != kWestern && codePage != kUtf8)
-        return false;
-    g_codePage.store(codePage);
-    return true;
-}
-
-XString AnsiToText(const char* bytes, std::size_t count)
-{
-    if (AnsiCodePage() == kUtf8)
+    if (codePage == kUtf8)
         return FromUtf8(std::string_view(bytes, count));
     XString out;
     out.reserve(count);
@@ -76,10 +40,10 @@ XString AnsiToText(const char* bytes, std::size_t count)
     return out;
 }
 
-bool TextToAnsi(XStringView text, std::string& bytes)
+bool TextToAnsi(unsigned codePage, XStringView text, std::string& bytes)
 {
     // Like WideCharToMultiByte: in UTF-8 an unpaired surrogate becomes U+FFFD.
-    if (AnsiCodePage() == kUtf8)
+    if (codePage == kUtf8)
     {
         bytes = ToUtf8(text);
         return true;
@@ -111,12 +75,6 @@ bool TextToAnsi(XStringView text, std::string& bytes)
     }
     bytes.swap(out);
     return true;
-}
-
-std::string TextToAnsi(XStringView text)
-{
-    std::string bytes;
-    return TextToAnsi(text, bytes) ? bytes : std::string();
 }
 
 } // namespace platform

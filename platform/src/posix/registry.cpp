@@ -6,6 +6,8 @@
 #include "platform/registry.h"
 
 #include "../expand_variables.h"
+#include "platform/os.h"
+#include "registry_code_page.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -190,7 +192,7 @@ Status ReadExportFile(std::string& bytes)
 // The file's text: UTF-16LE after its byte-order mark, else UTF-8 (with or
 // without one), else the ANSI code page (REGEDIT4 files are ANSI). False
 // when the bytes cannot be the text.
-bool DecodeText(std::string_view bytes, XString& text)
+bool DecodeText(std::string_view bytes, unsigned codePage, XString& text)
 {
     const auto byteAt = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     if (bytes.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE)
@@ -209,7 +211,7 @@ bool DecodeText(std::string_view bytes, XString& text)
     }
     text = FromUtf8(bytes);
     if (ToUtf8(text) != bytes)
-        text = AnsiToText(bytes.data(), bytes.size());
+        text = AnsiToText(codePage, bytes.data(), bytes.size());
     return true;
 }
 
@@ -218,8 +220,9 @@ bool DecodeText(std::string_view bytes, XString& text)
 class ExportParser
 {
 public:
-    ExportParser(XStringView text, XString key)
-        : m_text(text), m_key(std::move(key)), m_exists(m_key.empty())
+    // REGEDIT4 text values are in codePage.
+    ExportParser(XStringView text, XString key, unsigned codePage)
+        : m_text(text), m_key(std::move(key)), m_exists(m_key.empty()), m_codePage(codePage)
     {
     }
 
@@ -536,11 +539,11 @@ private:
 
     // REGEDIT4 keeps text types as ANSI bytes; the registry holds them as
     // UTF-16, one unit per byte of the code page.
-    static void WidenAnsi(ValueData& value)
+    void WidenAnsi(ValueData& value) const
     {
         const std::size_t keep =
             value.head.size() < kQueryBytes / 2 ? value.head.size() : kQueryBytes / 2;
-        const XString text = AnsiToText(value.head.data(), keep);
+        const XString text = AnsiToText(m_codePage, value.head.data(), keep);
         ValueData wide;
         for (const XCHAR unit : text)
             wide.AppendUnit(unit);
@@ -552,6 +555,7 @@ private:
     std::size_t m_pos = 0;
     XString m_key;
     bool m_exists;
+    unsigned m_codePage;
     bool m_ansi = false;
     Section m_section = Section::None;
     Values m_values;
@@ -571,9 +575,8 @@ KeyTable& Keys()
     return table;
 }
 
-} // namespace
-
-Status RegistryOpenKey(XStringView subKey, RegistryKey& key)
+// Opens a key of a file whose ANSI text is in codePage.
+Status OpenKey(XStringView subKey, unsigned codePage, RegistryKey& key)
 {
     key = 0;
     XString path;
@@ -584,11 +587,11 @@ Status RegistryOpenKey(XStringView subKey, RegistryKey& key)
     if (status != kSuccess)
         return status;
     XString text;
-    if (!DecodeText(bytes, text))
+    if (!DecodeText(bytes, codePage, text))
         return kErrorRegistryCorrupt;
     std::string().swap(bytes);
 
-    ExportParser parser(text, path);
+    ExportParser parser(text, path, codePage);
     if (!parser.Parse())
         return kErrorRegistryCorrupt;
     if (!validPath || !parser.KeyExists())
@@ -606,9 +609,6 @@ Status RegistryOpenKey(XStringView subKey, RegistryKey& key)
     key = table.last;
     return kSuccess;
 }
-
-namespace
-{
 
 // The value as text, and whether it is to be expanded.
 Status QueryRaw(RegistryKey key, XStringView valueName, XString& text, bool& expand)
@@ -661,6 +661,11 @@ XString ExpandWithSystemVariables(const XString& text)
 
 } // namespace
 
+Status RegistryOpenKey(XStringView subKey, RegistryKey& key)
+{
+    return OpenKey(subKey, CurrentOs().AnsiCodePage(), key);
+}
+
 Status RegistryQueryString(RegistryKey key, XStringView valueName, XString& text)
 {
     bool expand = false;
@@ -675,6 +680,21 @@ void RegistryCloseKey(RegistryKey key)
     KeyTable& table = Keys();
     const std::lock_guard<std::mutex> lock(table.mutex);
     table.keys.erase(key);
+}
+
+unsigned CodePageFromRegistry()
+{
+    // The value sought is plain ASCII, so the file's ANSI text can be read as
+    // Windows-1252 before the code page is known.
+    constexpr unsigned kWestern = 1252;
+    RegistryKey key = 0;
+    if (OpenKey(u"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", kWestern, key) != kSuccess)
+        return kWestern;
+    XString value;
+    bool expand = false;
+    const Status status = QueryRaw(key, u"ACP", value, expand);
+    RegistryCloseKey(key);
+    return status == kSuccess && value == u"65001" ? 65001 : kWestern;
 }
 
 } // namespace platform

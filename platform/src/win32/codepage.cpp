@@ -1,4 +1,5 @@
 // Win32: the system's ANSI code page.
+#include "../code_page.h"
 #include "platform/text.h"
 
 #include <windows.h>
@@ -22,16 +23,15 @@ bool TakesNoFlags(UINT codePage)
 
 } // namespace
 
-unsigned AnsiCodePage()
+unsigned SystemAnsiCodePage()
 {
     return GetACP();
 }
 
-XString AnsiToText(const char* bytes, std::size_t count)
+XString AnsiToText(unsigned codePage, const char* bytes, std::size_t count)
 {
     if (count == 0 || count > INT_MAX)
         return XString();
-    const UINT codePage = GetACP();
     const int size = static_cast<int>(count);
     const int length = MultiByteToWideChar(codePage, 0, bytes, size, nullptr, 0);
     if (length <= 0)
@@ -42,7 +42,7 @@ XString AnsiToText(const char* bytes, std::size_t count)
     return out;
 }
 
-bool TextToAnsi(XStringView text, std::string& bytes)
+bool TextToAnsi(unsigned codePage, XStringView text, std::string& bytes)
 {
     bytes.clear();
     if (text.empty())
@@ -51,7 +51,6 @@ bool TextToAnsi(XStringView text, std::string& bytes)
         return false;
     // Where the code page allows it, a character without an exact form
     // becomes '?' rather than a look-alike.
-    const UINT codePage = GetACP();
     const bool plain = TakesNoFlags(codePage);
     const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
     const char* defaultChar = plain ? nullptr : "?";
@@ -66,12 +65,6 @@ bool TextToAnsi(XStringView text, std::string& bytes)
         return false;
     bytes.swap(out);
     return true;
-}
-
-std::string TextToAnsi(XStringView text)
-{
-    std::string bytes;
-    return TextToAnsi(text, bytes) ? bytes : std::string();
 }
 
 } // namespace platform
