@@ -4,6 +4,7 @@
 
 #include "Paths.h"
 #include "RunConsole.h"
+#include "StatusLines.h"
 #include "TextFiles.h"
 #include "platform/os.h"
 
@@ -13,13 +14,8 @@ namespace
 const wchar_t* const kRecordName = L"installedupdates.dat";
 const wchar_t* const kProductName = L"Quenvia";
 const wchar_t* const kAlreadyApplied = L"This patch update has been already applied.";
-const wchar_t* const kStatusAlreadyApplied =
-    L"Patch update status: This patch update has been already applied.";
 const wchar_t* const kNotApplicable =
     L"This patch is not applicable or not required for the installed quenvia application.";
-const wchar_t* const kStatusNotApplicable =
-    L"Patch update status: This patch is not applicable "
-    L"or not required for the installed quenvia application.";
 
 } // namespace
 
@@ -100,7 +96,7 @@ void CPatchExecute::CheckInstalledUpdates()
     }
 }
 
-BOOL CPatchExecute::WriteInstalledUpdates()
+bool CPatchExecute::WriteInstalledUpdates()
 {
     // The patch's identity replaces the record whole or not at all: the
     // previous record survives a full disk or a crash half-way, and success is
@@ -108,9 +104,9 @@ BOOL CPatchExecute::WriteInstalledUpdates()
     const CString strRecordPath = GetInstalledUpdatesPath();
     CFileException error;
     if (WriteTextFile(strRecordPath, m_strPatchInfo, error))
-        return TRUE;
+        return true;
     wchar_t szError[1024];
     error.GetErrorMessage(szError, 1024);
     AppendLogMessage(CString(L"Installedupdates failed.") + szError);
-    return FALSE;
+    return false;
 }

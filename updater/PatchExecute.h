@@ -1,4 +1,8 @@
 // CPatchExecute: the one working object of a patch run.
+//
+// The descriptor's file read and version list and the two version checks
+// keep the framework's BOOL of their published signatures; the flags, the
+// accessors and every other helper are bool.
 #pragma once
 
 #include <afxcoll.h>
@@ -60,7 +64,7 @@ public:
 
     // Installed-updates record
     void CheckInstalledUpdates();
-    BOOL WriteInstalledUpdates();
+    bool WriteInstalledUpdates();
     // Where installedupdates.dat lives: the folder of the DisplayIcon file.
     CString GetInstalledUpdatesPath() const;
 
@@ -76,8 +80,8 @@ public:
 
 private:
     // The file version of the product executable in the install folder, as
-    // four numbers joined by "."; FALSE when it has none.
-    BOOL ReadProductFileVersion(CString& strVersion, CString& strRevision) const;
+    // four numbers joined by "."; false when it has none.
+    bool ReadProductFileVersion(CString& strVersion, CString& strRevision) const;
 
     CString m_strLogMessage;
     CString m_strRegistryVersion;

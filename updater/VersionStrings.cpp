@@ -60,7 +60,7 @@ int RevisionNumber(const CString& strRevision)
     return static_cast<int>(nValue > INT_MAX ? INT_MAX : nValue);
 }
 
-BOOL CPatchExecute::ReadProductFileVersion(CString& strVersion, CString& strRevision) const
+bool CPatchExecute::ReadProductFileVersion(CString& strVersion, CString& strRevision) const
 {
     platform::Os& os = platform::CurrentOs();
     CString strPath = JoinPath(m_strInstallPath, kProductExecutable);
@@ -68,20 +68,20 @@ BOOL CPatchExecute::ReadProductFileVersion(CString& strVersion, CString& strRevi
     {
         strPath = JoinPath(m_strInstallPath, kProductExecutableLower);
         if (!os.PathExists(strPath.Units()))
-            return FALSE;
+            return false;
     }
     std::uint32_t dwFileVersionMS = 0;
     std::uint32_t dwFileVersionLS = 0;
     // An executable without a readable version resource counts as not found.
     if (!os.ReadFileVersion(strPath.Units(), dwFileVersionMS, dwFileVersionLS))
-        return FALSE;
+        return false;
     const int nMajor = static_cast<int>(dwFileVersionMS >> 16);
     const int nMinor = static_cast<int>(dwFileVersionMS & 0xFFFF);
     const int nBuild = static_cast<int>(dwFileVersionLS >> 16);
     const int nRevision = static_cast<int>(dwFileVersionLS & 0xFFFF);
     strVersion.Format(L"%d.%d.%d.%d", nMajor, nMinor, nBuild, nRevision);
     strRevision.Format(L"%d", nRevision);
-    return TRUE;
+    return true;
 }
 
 void CPatchExecute::ReadInstalledVersion()

@@ -441,7 +441,7 @@ void Generate(std::uint64_t seed, std::size_t count, std::ostream& out)
         {
             // A section line with an empty name stays where it is when we
             // write; Wine writes the file anew without it (see the top of
-            // platform/src/posix/profile.cpp), so such files are only read.
+            // platform/src/linux/profile.cpp), so such files are only read.
             const std::size_t kind = traits.emptySection ? random.Below(5) : random.Below(10);
             const auto section = Name(random, kSections, std::size(kSections));
             const auto key = Name(random, kKeys, std::size(kKeys));

@@ -5,6 +5,7 @@
 #include "Brantel.h"
 #include "CheckText.h"
 #include "Paths.h"
+#include "StatusLines.h"
 #include "platform/module.h"
 #include "platform/read_only_os.h"
 
@@ -22,11 +23,6 @@ using platform::XStringView;
 // The program's file name as the build names it (Brantel.exe, brantel).
 const wchar_t* const kBrantelProgram = BRANTEL_PROGRAM_NAME;
 
-// The one status line that tells a patch that does not apply from one found
-// applied (both end the run the same way otherwise).
-const char* const kNotApplicableLine = "Patch update status: This patch is not applicable or not "
-                                       "required for the installed quenvia application.";
-
 std::optional<std::string> Found(const CString& text)
 {
     if (text.IsEmpty())
@@ -43,32 +39,6 @@ std::string ExceptionText(CException* e)
 }
 
 } // namespace
-
-std::vector<std::string> Split(const std::string& text, const std::string& separator)
-{
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (start < text.size())
-    {
-        const std::size_t end = text.find(separator, start);
-        if (end == std::string::npos)
-        {
-            pieces.push_back(text.substr(start));
-            break;
-        }
-        pieces.push_back(text.substr(start, end - start));
-        start = end + separator.size();
-    }
-    return pieces;
-}
-
-std::vector<std::string> LogEntries(const CString& message)
-{
-    std::vector<std::string> entries = Split(Utf8(message), "\n\n");
-    if (!entries.empty() && !entries.back().empty() && entries.back().back() == '\n')
-        entries.back().pop_back();
-    return entries;
-}
 
 const char* OutcomeName(Outcome outcome)
 {
@@ -172,9 +142,12 @@ DryRunResult DryRun(platform::Os& os, const XString& moduleFileName)
         throw DryRunError("Brantel's run needed the patch but started no installer");
     else
     {
+        // The one status line that tells a patch that does not apply from
+        // one found applied (both end the run the same way otherwise).
+        const std::string strNotApplicable = Utf8(platform::FromWide(kStatusNotApplicable));
         bool bNotApplicable = false;
         for (const std::string& line : result.console)
-            bNotApplicable = bNotApplicable || line == kNotApplicableLine;
+            bNotApplicable = bNotApplicable || line == strNotApplicable;
         result.outcome = bNotApplicable ? Outcome::NotApplicable : Outcome::AlreadyApplied;
     }
 

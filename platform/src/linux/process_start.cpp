@@ -1,4 +1,4 @@
-// POSIX: the program is started directly, in its folder, with no arguments.
+// Linux: the program is started directly, in its folder, with no arguments.
 #include "platform/process_start.h"
 
 #include "descriptor.h"

@@ -1,6 +1,5 @@
-// POSIX: private profile (INI) files, read and edited here with the
+// Linux: private profile (INI) files, read and edited here with the
 // behaviour that callers of the Win32 profile functions see.
-// Only code valid on every POSIX system belongs in this file.
 //
 // A file is ANSI (Windows-1252), UTF-16 with a byte-order mark, or UTF-8:
 // with its mark, or without one when the bytes are valid UTF-8 and hold

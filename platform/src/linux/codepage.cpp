@@ -1,4 +1,4 @@
-// POSIX: Windows-1252 stands in for the ANSI code page, or UTF-8 where the
+// Linux: Windows-1252 stands in for the ANSI code page, or UTF-8 where the
 // registry sets the system's code page to 65001.
 #include "../code_page.h"
 #include "platform/text.h"

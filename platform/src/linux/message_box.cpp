@@ -1,4 +1,4 @@
-// POSIX: messages on standard error; there is no cursor to change.
+// Linux: messages on standard error; there is no cursor to change.
 #include "platform/message_box.h"
 
 #include <cstdio>

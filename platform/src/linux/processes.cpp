@@ -1,4 +1,4 @@
-// POSIX: the process list from /proc.
+// Linux: the process list from /proc.
 #include "platform/processes.h"
 
 #include <cctype>

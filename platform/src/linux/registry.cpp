@@ -1,8 +1,8 @@
-// POSIX: HKEY_LOCAL_MACHINE from a registry export file.
+// Linux: HKEY_LOCAL_MACHINE from a registry export file.
 //
-// Only code valid on every POSIX system belongs here. The file is read again
-// on every open, so a changed file is seen at once; an open key keeps the
-// values its key had when it was opened, as a snapshot.
+// The file is read again on every open, so a changed file is seen at once;
+// an open key keeps the values its key had when it was opened, as a
+// snapshot.
 #include "platform/registry.h"
 
 #include "../expand_variables.h"

@@ -1,4 +1,4 @@
-// POSIX: whether a folder may hold a program run with administrator rights,
+// Linux: whether a folder may hold a program run with administrator rights,
 // each folder on its path opened without following links.
 #include "platform/folder_trust.h"
 

@@ -1,4 +1,4 @@
-// A file descriptor closed with its owner, shared by the platform's POSIX
+// A file descriptor closed with its owner, shared by the platform's Linux
 // files.
 #pragma once
 

@@ -1,4 +1,4 @@
-// POSIX: the program's own image and command line.
+// Linux: the program's own image and command line.
 #include "platform/module.h"
 
 #include "platform/file.h"

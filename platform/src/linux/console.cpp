@@ -1,4 +1,4 @@
-// POSIX: console output as UTF-8 on standard output.
+// Linux: console output as UTF-8 on standard output.
 #include "platform/console.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// POSIX: files through file descriptors; errno is mapped onto Win32 codes.
+// Linux: files through file descriptors; errno is mapped onto Win32 codes.
 #include "platform/file.h"
 
 #include "descriptor.h"

@@ -1,4 +1,4 @@
-// POSIX: waiting and the local time.
+// Linux: waiting and the local time.
 #include "platform/clock.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-// POSIX: arguments are bytes already, output has no text mode, and paths
+// Linux: arguments are bytes already, output has no text mode, and paths
 // are UTF-8 bytes.
 #include "platform/program.h"
 
