@@ -255,7 +255,7 @@ void OptionsManager::SerializePanel(CArchive& ar, unsigned int& nPanel, CMapStri
     // runs into the end of the file; the record being read is then dropped.
     for (UINT k = 0; k < nOptions; ++k)
     {
-        std::unique_ptr<OptionLocus> pLocus(new OptionLocus(0, L"", 0, 0, 0, 0));
+        std::unique_ptr<OptionLocus> pLocus(new OptionLocus);
         pLocus->Serialize(ar);
         CObject*& pSlot = (*pMap)[pLocus->m_strName];
         // A later record of the same name replaces the earlier one.
