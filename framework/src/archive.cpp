@@ -98,27 +98,6 @@ CArchive::~CArchive()
     Abort();
 }
 
-BOOL CArchive::IsLoading() const
-{
-    return (m_nMode & load) != 0 ? TRUE : FALSE;
-}
-BOOL CArchive::IsStoring() const
-{
-    return (m_nMode & load) == 0 ? TRUE : FALSE;
-}
-
-UINT CArchive::GetObjectSchema()
-{
-    const UINT nSchema = m_nObjectSchema;
-    m_nObjectSchema = 0xFFFFFFFF;
-    return nSchema;
-}
-
-void CArchive::SetObjectSchema(UINT nSchema)
-{
-    m_nObjectSchema = nSchema;
-}
-
 void CArchive::CheckLoading() const
 {
     if (m_pFile == nullptr)
@@ -222,13 +201,6 @@ ULONGLONG CArchive::GetBytesRemaining() const
     return Span(m_lpBufCur, m_lpBufMax) + (nLength > nPosition ? nLength - nPosition : 0);
 }
 
-BOOL CArchive::CanDeliver(ULONGLONG nBytes) const
-{
-    if (m_pFile != nullptr && IsLoading() && nBytes <= Span(m_lpBufCur, m_lpBufMax))
-        return TRUE;
-    return nBytes <= GetBytesRemaining() ? TRUE : FALSE;
-}
-
 void CArchive::Flush()
 {
     if (m_pFile == nullptr)
@@ -277,20 +249,13 @@ void CArchive::WriteNumber(ULONGLONG value, UINT nBytes)
         *m_lpBufCur++ = static_cast<BYTE>(value >> (8 * i));
 }
 
-inline ULONGLONG CArchive::ReadNumber(UINT nBytes)
+ULONGLONG CArchive::ReadNumberFromFile(UINT nBytes)
 {
-    // Every field of a record comes through here: the checks stay inline
-    // and only a refused archive or an empty buffer leaves this function.
-    if (m_pFile == nullptr || (m_nMode & load) == 0)
-        CheckLoading();
+    CheckLoading();
     const UINT nBuffered = Span(m_lpBufCur, m_lpBufMax);
     if (nBuffered < nBytes)
         FillBuffer(nBytes - nBuffered);
-    ULONGLONG value = 0;
-    for (UINT i = 0; i < nBytes; ++i)
-        value |= static_cast<ULONGLONG>(m_lpBufCur[i]) << (8 * i);
-    m_lpBufCur += nBytes;
-    return value;
+    return TakeNumber(nBytes);
 }
 
 CArchive& CArchive::operator<<(BYTE by)
@@ -335,48 +300,6 @@ CArchive& CArchive::operator<<(ULONGLONG n)
     return *this;
 }
 
-CArchive& CArchive::operator>>(BYTE& by)
-{
-    by = static_cast<BYTE>(ReadNumber(1));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(WORD& w)
-{
-    w = static_cast<WORD>(ReadNumber(2));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(short& s)
-{
-    s = static_cast<short>(static_cast<WORD>(ReadNumber(2)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(int& i)
-{
-    i = static_cast<int>(static_cast<UINT>(ReadNumber(4)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(UINT& u)
-{
-    u = static_cast<UINT>(ReadNumber(4));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(LONGLONG& n)
-{
-    n = static_cast<LONGLONG>(ReadNumber(8));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(ULONGLONG& n)
-{
-    n = ReadNumber(8);
-    return *this;
-}
-
 #ifdef _WIN32
 CArchive& CArchive::operator<<(LONG l)
 {
@@ -387,18 +310,6 @@ CArchive& CArchive::operator<<(LONG l)
 CArchive& CArchive::operator<<(DWORD dw)
 {
     WriteNumber(dw, 4);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(LONG& l)
-{
-    l = static_cast<LONG>(static_cast<ULONG>(ReadNumber(4)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(DWORD& dw)
-{
-    dw = static_cast<DWORD>(ReadNumber(4));
     return *this;
 }
 #endif
