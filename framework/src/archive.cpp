@@ -36,6 +36,20 @@ UINT Span(const BYTE* from, const BYTE* to)
     return static_cast<UINT>(to - from);
 }
 
+// UTF-16 code units from their little-endian bytes.
+void DecodeUnits(const BYTE* bytes, CString::XCHAR* units, std::size_t count)
+{
+#if defined(_WIN32) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
+    // The bytes already are the units.
+    static_assert(sizeof(CString::XCHAR) == 2, "a code unit is two bytes");
+    if (count > 0)
+        std::memcpy(units, bytes, count * sizeof(CString::XCHAR));
+#else
+    for (std::size_t i = 0; i < count; ++i)
+        units[i] = static_cast<CString::XCHAR>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+#endif
+}
+
 } // namespace
 
 struct CArchive::Impl
@@ -592,18 +606,29 @@ CArchive& operator>>(CArchive& ar, CString& str)
     if (nLength > static_cast<UINT_PTR>(INT_MAX))
         AfxThrowMemoryException();
 
+    // Text that the buffer holds is decoded where it lies; any other is
+    // read into memory of its own first.
     BYTE onStack[kStackPayload];
     std::unique_ptr<BYTE[]> onHeap;
-    BYTE* payload = onStack;
-    if (nBytes > kStackPayload)
+    const BYTE* payload = ar.m_lpBufCur;
+    if (ar.IsBuffered(nBytes))
     {
-        onHeap.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(nBytes)]);
-        if (!onHeap)
-            AfxThrowMemoryException();
-        payload = onHeap.get();
+        ar.m_lpBufCur += nBytes;
     }
-    if (ar.Read(payload, static_cast<UINT>(nBytes)) != nBytes)
-        AfxThrowArchiveException(CArchiveException::endOfFile);
+    else
+    {
+        BYTE* target = onStack;
+        if (nBytes > kStackPayload)
+        {
+            onHeap.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(nBytes)]);
+            if (!onHeap)
+                AfxThrowMemoryException();
+            target = onHeap.get();
+        }
+        if (ar.Read(target, static_cast<UINT>(nBytes)) != nBytes)
+            AfxThrowArchiveException(CArchiveException::endOfFile);
+        payload = target;
+    }
 
     try
     {
@@ -614,8 +639,7 @@ CArchive& operator>>(CArchive& ar, CString& str)
         else
         {
             CString::XString units(static_cast<std::size_t>(nLength), CString::XCHAR());
-            for (std::size_t i = 0; i < units.size(); ++i)
-                units[i] = static_cast<CString::XCHAR>(payload[2 * i] | (payload[2 * i + 1] << 8));
+            DecodeUnits(payload, units.data(), units.size());
             str = CString(std::move(units));
         }
     }

@@ -129,6 +129,8 @@ public:
 
     friend AFX_API CArchive& operator<<(CArchive& ar, const CObject* pOb);
     friend AFX_API CArchive& operator>>(CArchive& ar, CObject*& pOb);
+    // Decodes a string where it lies in the buffer.
+    friend AFX_API CArchive& operator>>(CArchive& ar, CString& str);
 
     void* m_pDocument = nullptr;
     BOOL m_bForceFlat = TRUE;
