@@ -27,6 +27,11 @@ const wchar_t kUnknownReadError[] = L"Unknown Wzd file read error";
 // A file this small cannot hold even a panel count and one panel header.
 const ULONGLONG kTruncatedSize = 6;
 
+// The smallest record: the schema word, the identifier, the one-byte length
+// of an empty name, the title, two data words, the next panel and the count
+// of next identifiers.
+const ULONGLONG kSmallestRecord = 29;
+
 // The archive reads the file through a buffer of this size on the stack.
 // Every refill costs a read, and a string or a list of identifiers that
 // crosses the end of the buffer also asks the file for its length and
@@ -254,6 +259,11 @@ void OptionsManager::SerializePanel(CArchive& ar, unsigned int& nPanel, CMapStri
     ar >> nPanel;
     UINT nOptions = 0;
     ar >> nOptions;
+
+    // Room in the map for every record at once; a damaged count gets no more
+    // room than the rest of the file could fill.
+    const ULONGLONG nFit = ar.GetBytesRemaining() / kSmallestRecord;
+    pMap->InitHashTable(nOptions < nFit ? nOptions : static_cast<UINT>(nFit));
 
     // Records come one at a time, so a count larger than the data simply
     // runs into the end of the file; the record being read is then dropped.
