@@ -27,8 +27,17 @@ const wchar_t kUnknownReadError[] = L"Unknown Wzd file read error";
 // A file this small cannot hold even a panel count and one panel header.
 const ULONGLONG kTruncatedSize = 6;
 
+// The smallest record: the schema word, the identifier, the one-byte length
+// of an empty name, the title, two data words, the next panel and the count
+// of next identifiers.
+const ULONGLONG kSmallestRecord = 29;
+
 // The archive reads the file through a buffer of this size on the stack.
-const int kArchiveBufferSize = 16384;
+// Every refill costs a read, and a string or a list of identifiers that
+// crosses the end of the buffer also asks the file for its length and
+// position; 32 KB makes half the calls that 16 KB did, and is still little
+// of a thread's stack (1 MB by default on Windows).
+const int kArchiveBufferSize = 32768;
 
 void ShowMessage(const CString& strText)
 {
@@ -251,11 +260,16 @@ void OptionsManager::SerializePanel(CArchive& ar, unsigned int& nPanel, CMapStri
     UINT nOptions = 0;
     ar >> nOptions;
 
+    // Room in the map for every record at once; a damaged count gets no more
+    // room than the rest of the file could fill.
+    const ULONGLONG nFit = ar.GetBytesRemaining() / kSmallestRecord;
+    pMap->InitHashTable(nOptions < nFit ? nOptions : static_cast<UINT>(nFit));
+
     // Records come one at a time, so a count larger than the data simply
     // runs into the end of the file; the record being read is then dropped.
     for (UINT k = 0; k < nOptions; ++k)
     {
-        std::unique_ptr<OptionLocus> pLocus(new OptionLocus(0, L"", 0, 0, 0, 0));
+        std::unique_ptr<OptionLocus> pLocus(new OptionLocus);
         pLocus->Serialize(ar);
         CObject*& pSlot = (*pMap)[pLocus->m_strName];
         // A later record of the same name replaces the earlier one.

@@ -36,6 +36,20 @@ UINT Span(const BYTE* from, const BYTE* to)
     return static_cast<UINT>(to - from);
 }
 
+// UTF-16 code units from their little-endian bytes.
+void DecodeUnits(const BYTE* bytes, CString::XCHAR* units, std::size_t count)
+{
+#if defined(_WIN32) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
+    // The bytes already are the units.
+    static_assert(sizeof(CString::XCHAR) == 2, "a code unit is two bytes");
+    if (count > 0)
+        std::memcpy(units, bytes, count * sizeof(CString::XCHAR));
+#else
+    for (std::size_t i = 0; i < count; ++i)
+        units[i] = static_cast<CString::XCHAR>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+#endif
+}
+
 } // namespace
 
 struct CArchive::Impl
@@ -96,27 +110,6 @@ CArchive::~CArchive()
         }
     }
     Abort();
-}
-
-BOOL CArchive::IsLoading() const
-{
-    return (m_nMode & load) != 0 ? TRUE : FALSE;
-}
-BOOL CArchive::IsStoring() const
-{
-    return (m_nMode & load) == 0 ? TRUE : FALSE;
-}
-
-UINT CArchive::GetObjectSchema()
-{
-    const UINT nSchema = m_nObjectSchema;
-    m_nObjectSchema = 0xFFFFFFFF;
-    return nSchema;
-}
-
-void CArchive::SetObjectSchema(UINT nSchema)
-{
-    m_nObjectSchema = nSchema;
 }
 
 void CArchive::CheckLoading() const
@@ -222,13 +215,6 @@ ULONGLONG CArchive::GetBytesRemaining() const
     return Span(m_lpBufCur, m_lpBufMax) + (nLength > nPosition ? nLength - nPosition : 0);
 }
 
-BOOL CArchive::CanDeliver(ULONGLONG nBytes) const
-{
-    if (m_pFile != nullptr && IsLoading() && nBytes <= Span(m_lpBufCur, m_lpBufMax))
-        return TRUE;
-    return nBytes <= GetBytesRemaining() ? TRUE : FALSE;
-}
-
 void CArchive::Flush()
 {
     if (m_pFile == nullptr)
@@ -277,20 +263,13 @@ void CArchive::WriteNumber(ULONGLONG value, UINT nBytes)
         *m_lpBufCur++ = static_cast<BYTE>(value >> (8 * i));
 }
 
-inline ULONGLONG CArchive::ReadNumber(UINT nBytes)
+ULONGLONG CArchive::ReadNumberFromFile(UINT nBytes)
 {
-    // Every field of a record comes through here: the checks stay inline
-    // and only a refused archive or an empty buffer leaves this function.
-    if (m_pFile == nullptr || (m_nMode & load) == 0)
-        CheckLoading();
+    CheckLoading();
     const UINT nBuffered = Span(m_lpBufCur, m_lpBufMax);
     if (nBuffered < nBytes)
         FillBuffer(nBytes - nBuffered);
-    ULONGLONG value = 0;
-    for (UINT i = 0; i < nBytes; ++i)
-        value |= static_cast<ULONGLONG>(m_lpBufCur[i]) << (8 * i);
-    m_lpBufCur += nBytes;
-    return value;
+    return TakeNumber(nBytes);
 }
 
 CArchive& CArchive::operator<<(BYTE by)
@@ -335,48 +314,6 @@ CArchive& CArchive::operator<<(ULONGLONG n)
     return *this;
 }
 
-CArchive& CArchive::operator>>(BYTE& by)
-{
-    by = static_cast<BYTE>(ReadNumber(1));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(WORD& w)
-{
-    w = static_cast<WORD>(ReadNumber(2));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(short& s)
-{
-    s = static_cast<short>(static_cast<WORD>(ReadNumber(2)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(int& i)
-{
-    i = static_cast<int>(static_cast<UINT>(ReadNumber(4)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(UINT& u)
-{
-    u = static_cast<UINT>(ReadNumber(4));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(LONGLONG& n)
-{
-    n = static_cast<LONGLONG>(ReadNumber(8));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(ULONGLONG& n)
-{
-    n = ReadNumber(8);
-    return *this;
-}
-
 #ifdef _WIN32
 CArchive& CArchive::operator<<(LONG l)
 {
@@ -387,18 +324,6 @@ CArchive& CArchive::operator<<(LONG l)
 CArchive& CArchive::operator<<(DWORD dw)
 {
     WriteNumber(dw, 4);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(LONG& l)
-{
-    l = static_cast<LONG>(static_cast<ULONG>(ReadNumber(4)));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(DWORD& dw)
-{
-    dw = static_cast<DWORD>(ReadNumber(4));
     return *this;
 }
 #endif
@@ -681,18 +606,29 @@ CArchive& operator>>(CArchive& ar, CString& str)
     if (nLength > static_cast<UINT_PTR>(INT_MAX))
         AfxThrowMemoryException();
 
+    // Text that the buffer holds is decoded where it lies; any other is
+    // read into memory of its own first.
     BYTE onStack[kStackPayload];
     std::unique_ptr<BYTE[]> onHeap;
-    BYTE* payload = onStack;
-    if (nBytes > kStackPayload)
+    const BYTE* payload = ar.m_lpBufCur;
+    if (ar.IsBuffered(nBytes))
     {
-        onHeap.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(nBytes)]);
-        if (!onHeap)
-            AfxThrowMemoryException();
-        payload = onHeap.get();
+        ar.m_lpBufCur += nBytes;
     }
-    if (ar.Read(payload, static_cast<UINT>(nBytes)) != nBytes)
-        AfxThrowArchiveException(CArchiveException::endOfFile);
+    else
+    {
+        BYTE* target = onStack;
+        if (nBytes > kStackPayload)
+        {
+            onHeap.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(nBytes)]);
+            if (!onHeap)
+                AfxThrowMemoryException();
+            target = onHeap.get();
+        }
+        if (ar.Read(target, static_cast<UINT>(nBytes)) != nBytes)
+            AfxThrowArchiveException(CArchiveException::endOfFile);
+        payload = target;
+    }
 
     try
     {
@@ -703,8 +639,7 @@ CArchive& operator>>(CArchive& ar, CString& str)
         else
         {
             CString::XString units(static_cast<std::size_t>(nLength), CString::XCHAR());
-            for (std::size_t i = 0; i < units.size(); ++i)
-                units[i] = static_cast<CString::XCHAR>(payload[2 * i] | (payload[2 * i + 1] << 8));
+            DecodeUnits(payload, units.data(), units.size());
             str = CString(std::move(units));
         }
     }

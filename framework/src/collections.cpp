@@ -92,6 +92,18 @@ void CMapStringToOb::Rehash(std::size_t nSlots)
     m_slots.swap(slots);
 }
 
+void CMapStringToOb::InitHashTable(UINT nHashSize, BOOL)
+{
+    const std::size_t nKeys = std::min<std::size_t>(nHashSize, kMaxEntries);
+    // At most half the slots in use, as operator[] keeps it.
+    std::size_t nSlots = std::max(kMinSlots, m_slots.size());
+    while (nSlots < nKeys * 2)
+        nSlots *= 2;
+    m_entries.reserve(nKeys);
+    if (nSlots > m_slots.size())
+        Rehash(nSlots);
+}
+
 BOOL CMapStringToOb::Lookup(const CString& key, CObject*& rValue) const
 {
     if (m_entries.empty())

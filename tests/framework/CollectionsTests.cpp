@@ -69,6 +69,31 @@ TEST(CMapStringToObTest, ManyKeysAreFoundAndKeepTheirOrderAsTheTableGrows)
         EXPECT_EQ(keys[i], std::wstring(Key(i).GetString()));
 }
 
+TEST(CMapStringToObTest, RoomMadeBeforeOrBetweenKeysKeepsEveryKeyAndItsPlace)
+{
+    CMapStringToOb map;
+    map.InitHashTable(0);
+    for (std::size_t i = 0; i < 3; ++i)
+        map[Key(i)] = Object(i);
+    // The keys already present move to the larger table.
+    map.InitHashTable(4000);
+    for (std::size_t i = 3; i < 4000; ++i)
+        map[Key(i)] = Object(i);
+    map.InitHashTable(10);
+    ASSERT_EQ(map.GetCount(), 4000);
+
+    for (std::size_t i = 0; i < 4000; ++i)
+    {
+        CObject* value = nullptr;
+        ASSERT_TRUE(map.Lookup(Key(i), value)) << i;
+        EXPECT_EQ(value, Object(i));
+    }
+    const std::vector<std::wstring> keys = EnumeratedKeys(map);
+    ASSERT_EQ(keys.size(), 4000u);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(keys[i], std::wstring(Key(i).GetString()));
+}
+
 TEST(CMapStringToObTest, KeysDifferingOnlyInLengthOrCaseOrAZeroUnitAreDistinct)
 {
     const CString keys[] = {L"",

@@ -25,14 +25,19 @@ public:
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
-    BOOL IsLoading() const;
-    BOOL IsStoring() const;
+    BOOL IsLoading() const { return (m_nMode & load) != 0 ? TRUE : FALSE; }
+    BOOL IsStoring() const { return (m_nMode & load) == 0 ? TRUE : FALSE; }
     CFile* GetFile() const { return m_pFile; }
 
     // The schema of the object being loaded; reading it resets it to
     // 0xFFFFFFFF (no schema).
-    UINT GetObjectSchema();
-    void SetObjectSchema(UINT nSchema);
+    UINT GetObjectSchema()
+    {
+        const UINT nSchema = m_nObjectSchema;
+        m_nObjectSchema = 0xFFFFFFFF;
+        return nSchema;
+    }
+    void SetObjectSchema(UINT nSchema) { m_nObjectSchema = nSchema; }
 
     // Reads up to nMax bytes (fewer only at the end of the data).
     UINT Read(void* lpBuf, UINT nMax);
@@ -46,7 +51,12 @@ public:
     // Whether a loading archive can still deliver nBytes. The file is asked
     // only when the buffer does not already hold them, which keeps checks of
     // small items free of system calls.
-    BOOL CanDeliver(ULONGLONG nBytes) const;
+    BOOL CanDeliver(ULONGLONG nBytes) const
+    {
+        if (IsBuffered(nBytes))
+            return TRUE;
+        return nBytes <= GetBytesRemaining() ? TRUE : FALSE;
+    }
 
     void Flush();
     void Close();
@@ -67,20 +77,60 @@ public:
     CArchive& operator<<(LONG l);
     CArchive& operator<<(DWORD dw);
 #endif
-    CArchive& operator>>(BYTE& by);
-    CArchive& operator>>(WORD& w);
-    CArchive& operator>>(short& s);
-    CArchive& operator>>(int& i);
-    CArchive& operator>>(UINT& u);
-    CArchive& operator>>(LONGLONG& n);
-    CArchive& operator>>(ULONGLONG& n);
+    // Reading is inline: a record's fields are taken straight from the
+    // buffer, and only an empty buffer or a refused archive costs a call.
+    CArchive& operator>>(BYTE& by)
+    {
+        by = static_cast<BYTE>(ReadNumber(1));
+        return *this;
+    }
+    CArchive& operator>>(WORD& w)
+    {
+        w = static_cast<WORD>(ReadNumber(2));
+        return *this;
+    }
+    CArchive& operator>>(short& s)
+    {
+        s = static_cast<short>(static_cast<WORD>(ReadNumber(2)));
+        return *this;
+    }
+    CArchive& operator>>(int& i)
+    {
+        i = static_cast<int>(static_cast<UINT>(ReadNumber(4)));
+        return *this;
+    }
+    CArchive& operator>>(UINT& u)
+    {
+        u = static_cast<UINT>(ReadNumber(4));
+        return *this;
+    }
+    CArchive& operator>>(LONGLONG& n)
+    {
+        n = static_cast<LONGLONG>(ReadNumber(8));
+        return *this;
+    }
+    CArchive& operator>>(ULONGLONG& n)
+    {
+        n = ReadNumber(8);
+        return *this;
+    }
 #ifdef _WIN32
-    CArchive& operator>>(LONG& l);
-    CArchive& operator>>(DWORD& dw);
+    CArchive& operator>>(LONG& l)
+    {
+        l = static_cast<LONG>(static_cast<ULONG>(ReadNumber(4)));
+        return *this;
+    }
+    CArchive& operator>>(DWORD& dw)
+    {
+        dw = static_cast<DWORD>(ReadNumber(4));
+        return *this;
+    }
 #endif
 
     friend AFX_API CArchive& operator<<(CArchive& ar, const CObject* pOb);
     friend AFX_API CArchive& operator>>(CArchive& ar, CObject*& pOb);
+    // Decodes a string where it lies in the buffer.
+    friend AFX_API CArchive& operator>>(CArchive& ar, CString& str);
 
     void* m_pDocument = nullptr;
     BOOL m_bForceFlat = TRUE;
@@ -92,7 +142,38 @@ private:
     void CheckLoading() const;
     void CheckStoring() const;
     void WriteNumber(ULONGLONG value, UINT nBytes);
-    ULONGLONG ReadNumber(UINT nBytes);
+    // Whether a loading archive holds nBytes in its buffer.
+    bool IsBuffered(ULONGLONG nBytes) const
+    {
+        return m_pFile != nullptr && (m_nMode & load) != 0 &&
+               nBytes <= static_cast<ULONGLONG>(m_lpBufMax - m_lpBufCur);
+    }
+    // A little-endian number of nBytes (1, 2, 4 or 8) from the buffer, which
+    // holds them. Written out per width, so that each becomes one load.
+    ULONGLONG TakeNumber(UINT nBytes)
+    {
+        const BYTE* p = m_lpBufCur;
+        m_lpBufCur += nBytes;
+        const auto at = [p](UINT i) { return static_cast<ULONGLONG>(p[i]) << (8 * i); };
+        switch (nBytes)
+        {
+        case 1:
+            return at(0);
+        case 2:
+            return at(0) | at(1);
+        case 4:
+            return at(0) | at(1) | at(2) | at(3);
+        default:
+            return at(0) | at(1) | at(2) | at(3) | at(4) | at(5) | at(6) | at(7);
+        }
+    }
+    ULONGLONG ReadNumber(UINT nBytes)
+    {
+        return IsBuffered(nBytes) ? TakeNumber(nBytes) : ReadNumberFromFile(nBytes);
+    }
+    // The rest of ReadNumber: refuses an archive that cannot load, and fills
+    // the buffer first.
+    ULONGLONG ReadNumberFromFile(UINT nBytes);
     Impl& Tables();
     CRuntimeClass* ReadClass(const CRuntimeClass* pClassRefRequested, UINT& nSchema, DWORD& obTag);
     void WriteClass(const CRuntimeClass* pClassRef);

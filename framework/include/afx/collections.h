@@ -111,6 +111,11 @@ public:
     INT_PTR GetSize() const { return GetCount(); }
     BOOL IsEmpty() const { return m_entries.empty(); }
 
+    // Makes room for nHashSize keys at once, so that adding that many never
+    // grows the table again. The room is always made at once; bAllocNow is
+    // accepted for the framework's signature.
+    void InitHashTable(UINT nHashSize, BOOL bAllocNow = TRUE);
+
     BOOL Lookup(const CString& key, CObject*& rValue) const;
     BOOL Lookup(LPCTSTR key, CObject*& rValue) const { return Lookup(CString(key), rValue); }
     // The value stored under the key; a new key is added with a null value.
