@@ -475,6 +475,26 @@ TEST(ProfileEncodingTest, Utf8WithoutAMarkIsReadAndKeptAsUtf8)
     EXPECT_EQ(dir.Read(L"u8.ini"), "[S]\nk=\xC3\xA9\xE4\xB8\xAD\nk2=\xD0\x96\r\n");
 }
 
+// Bytes that only look like UTF-8 (an encoded surrogate, an overlong form,
+// a code point past U+10FFFF, a cut sequence) leave the file ANSI.
+TEST(ProfileEncodingTest, NearlyUtf8IsReadAsAnsi)
+{
+    const struct
+    {
+        const char* bytes;
+        const wchar_t* text;
+    } rows[] = {{"\xED\xA0\x80", L"\u00ED\u00A0\u20AC"},
+                {"\xC0\xAF", L"\u00C0\u00AF"},
+                {"\xF4\x90\x80\x80", L"\u00F4\u0090\u20AC\u20AC"},
+                {"\xC3", L"\u00C3"}};
+    for (const auto& row : rows)
+    {
+        TempDir dir;
+        dir.Write(L"a.ini", std::string("[S]\nk=") + row.bytes + "\n");
+        EXPECT_EQ(Get(dir.File(L"a.ini"), L"S", L"k", L"d"), row.text) << row.bytes;
+    }
+}
+
 TEST(ProfileEncodingTest, AnsiTextThatWouldReadBackAsUtf8TurnsTheFileIntoUtf16)
 {
     TempDir dir;

@@ -40,6 +40,7 @@
 #include "platform/file_faults.h"
 #include "platform/file_replace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -94,60 +95,12 @@ struct Line
     std::size_t valueEnd = 0;
 };
 
-std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t count)
-{
-    const unsigned b0 = bytes[0];
-    std::size_t length = 0;
-    unsigned low = 0x80;
-    unsigned high = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF)
-        length = 2;
-    else if (b0 >= 0xE0 && b0 <= 0xEF)
-    {
-        length = 3;
-        if (b0 == 0xE0)
-            low = 0xA0;
-        else if (b0 == 0xED)
-            high = 0x9F;
-    }
-    else if (b0 >= 0xF0 && b0 <= 0xF4)
-    {
-        length = 4;
-        if (b0 == 0xF0)
-            low = 0x90;
-        else if (b0 == 0xF4)
-            high = 0x8F;
-    }
-    if (length == 0 || length > count)
-        return 0;
-    if (bytes[1] < low || bytes[1] > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-    {
-        if ((bytes[i] & 0xC0) != 0x80)
-            return 0;
-    }
-    return length;
-}
-
 bool IsUtf8BeyondAscii(const std::string& bytes)
 {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    bool beyondAscii = false;
-    for (std::size_t i = 0; i < bytes.size();)
-    {
-        if (data[i] < 0x80)
-        {
-            ++i;
-            continue;
-        }
-        const std::size_t length = Utf8SequenceLength(data + i, bytes.size() - i);
-        if (length == 0)
-            return false;
-        beyondAscii = true;
-        i += length;
-    }
-    return beyondAscii;
+    const bool beyondAscii = std::any_of(
+        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    XString decoded;
+    return beyondAscii && DecodeUtf8(bytes, Utf8Policy::kReject, decoded);
 }
 
 Layout LayoutOf(const std::string& bytes)
