@@ -13,14 +13,7 @@ BOOL WriteTextFile(const CString& strPath, const CString& strText, CFileExceptio
         status = platform::kErrorNoUnicodeTranslation;
     if (status == platform::kSuccess)
     {
-        std::string bytes;
-        bytes.reserve(ansi.size() + ansi.size() / 16);
-        for (const char c : ansi)
-        {
-            if (c == '\n')
-                bytes.push_back('\r');
-            bytes.push_back(c);
-        }
+        const std::string bytes = platform::WithCarriageReturns(ansi);
         status = platform::CurrentOs().ReplaceFileContent(strPath.Units(), bytes.data(),
                                                           bytes.size(), platform::ReplaceOptions());
     }

@@ -237,17 +237,7 @@ void CStdioFile::WriteString(LPCTSTR lpsz)
     if (!platform::TextToAnsi(CString(lpsz).Units(), bytes))
         ThrowOsError(platform::kErrorNoUnicodeTranslation);
     if (!m_binary)
-    {
-        std::string translated;
-        translated.reserve(bytes.size() + bytes.size() / 16);
-        for (const char c : bytes)
-        {
-            if (c == '\n')
-                translated.push_back('\r');
-            translated.push_back(c);
-        }
-        bytes.swap(translated);
-    }
+        bytes = platform::WithCarriageReturns(bytes);
     if (bytes.size() > std::numeric_limits<UINT>::max())
         AfxThrowFileException(CFileException::genericException, -1, m_strFileName);
     Write(bytes.data(), static_cast<UINT>(bytes.size()));

@@ -245,6 +245,19 @@ std::string TextToAnsi(XStringView text)
     return TextToAnsi(text, bytes) ? bytes : std::string();
 }
 
+std::string WithCarriageReturns(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 16);
+    for (const char c : bytes)
+    {
+        if (c == '\n')
+            out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
 XCHAR FoldCase(XCHAR c)
 {
     const unsigned u = static_cast<unsigned>(c);

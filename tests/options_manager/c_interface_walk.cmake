@@ -4,14 +4,7 @@
 #   cmake -DDB_TOOL=... -DWALK=... -DSAMPLE=... -DEXPECTED=... -DWORK_DIR=...
 #         [-DEMULATOR=...] [-DPYTHON=... -DSCRIPT=... -DLIBRARY=...] -P c_interface_walk.cmake
 
-function(run_step what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT code EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${code}):\n${out}\n${err}")
-  endif()
-  string(REPLACE "\r" "" out "${out}")
-  set(step_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/ScriptSteps.cmake)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})

@@ -4,14 +4,7 @@
 #   cmake -DBUILD_DIR=... -DCONSUMER_SOURCE=... -DWORK_DIR=... -DGENERATOR=...
 #         [-DCXX_COMPILER=...] [-DTOOLCHAIN_FILE=...] [-DEMULATOR=...] -P InstalledPackage.cmake
 
-function(run_step what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT code EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${code}):\n${out}\n${err}")
-  endif()
-  string(REPLACE "\r" "" out "${out}")
-  set(step_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/ScriptSteps.cmake)
 
 function(expect_equal what actual expected)
   if(NOT actual STREQUAL expected)

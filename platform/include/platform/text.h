@@ -74,6 +74,9 @@ PLATFORM_API XString AnsiToText(const char* bytes, std::size_t count);
 PLATFORM_API bool TextToAnsi(XStringView text, std::string& bytes);
 // The same for checks that compare a round trip: the empty text on failure.
 PLATFORM_API std::string TextToAnsi(XStringView text);
+// Bytes as a file's text mode writes them: each line feed after a carriage
+// return.
+PLATFORM_API std::string WithCarriageReturns(std::string_view bytes);
 // The same conversions in a code page of the caller's choice. Outside
 // Windows every code page but 65001 is Windows-1252.
 PLATFORM_API XString AnsiToText(unsigned codePage, const char* bytes, std::size_t count);
